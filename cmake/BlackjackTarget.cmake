@@ -1,0 +1,22 @@
+# Shared build settings, carried by an interface target that every module links
+# privately, so nothing is set globally.
+add_library(blackjack_options INTERFACE)
+target_compile_features(blackjack_options INTERFACE cxx_std_17)
+target_compile_options(blackjack_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+
+# CI treats every warning as a failure; local builds only show them.
+if("$ENV{CI}" STREQUAL "true")
+  target_compile_options(blackjack_options INTERFACE -Werror)
+endif()
+
+if(BLACKJACK_SANITIZE)
+  set(_sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(blackjack_options INTERFACE ${_sanitize})
+  target_link_options(blackjack_options INTERFACE ${_sanitize})
+endif()
+
+# Applies the project's settings to one target.
+function(blackjack_target target)
+  set_target_properties(${target} PROPERTIES CXX_EXTENSIONS OFF)
+  target_link_libraries(${target} PRIVATE blackjack_options)
+endfunction()
