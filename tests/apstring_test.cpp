@@ -1,0 +1,534 @@
+#include "apstring.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iomanip>
+#include <new>
+#include <sstream>
+#include <string>
+
+// ---- Allocation tracking ---------------------------------------------------
+// This binary replaces the global array new and delete so the tests can see
+// how many arrays a value allocates and how large they are.
+
+namespace {
+
+struct Allocation {
+    void* ptr;
+    std::size_t size;
+};
+
+constexpr std::size_t kSlots = 1 << 16;
+Allocation allocations[kSlots];
+long array_news = 0;
+
+std::size_t slot_of(void* p) {
+    return (reinterpret_cast<std::uintptr_t>(p) >> 4) % kSlots;
+}
+
+void remember(void* p, std::size_t size) {
+    for (std::size_t i = slot_of(p);; i = (i + 1) % kSlots) {
+        if (allocations[i].ptr == nullptr) {
+            allocations[i] = {p, size};
+            return;
+        }
+    }
+}
+
+void forget(void* p) {
+    for (std::size_t i = slot_of(p); allocations[i].ptr != nullptr; i = (i + 1) % kSlots) {
+        if (allocations[i].ptr == p) {
+            // Shift later entries of the same run back so lookups still work.
+            std::size_t hole = i;
+            for (std::size_t j = (i + 1) % kSlots; allocations[j].ptr != nullptr; j = (j + 1) % kSlots) {
+                const std::size_t home = slot_of(allocations[j].ptr);
+                if ((j > hole && (home <= hole || home > j)) || (j < hole && home <= hole && home > j)) {
+                    allocations[hole] = allocations[j];
+                    hole = j;
+                }
+            }
+            allocations[hole] = {nullptr, 0};
+            return;
+        }
+    }
+}
+
+// The size of the array new that returned p: a value's capacity.
+int capacity_of(const apstring& s) {
+    void* p = const_cast<char*>(s.c_str());
+    for (std::size_t i = slot_of(p); allocations[i].ptr != nullptr; i = (i + 1) % kSlots) {
+        if (allocations[i].ptr == p) {
+            return static_cast<int>(allocations[i].size);
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+void* operator new[](std::size_t size) {
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    ++array_news;
+    remember(p, size);
+    return p;
+}
+
+void operator delete[](void* p) noexcept {
+    if (p != nullptr) {
+        forget(p);
+        std::free(p);
+    }
+}
+
+void operator delete[](void* p, std::size_t) noexcept {
+    operator delete[](p);
+}
+
+namespace {
+
+// Counts the array allocations made while it lives.
+struct NewCounter {
+    long start = array_news;
+    long count() const { return array_news - start; }
+};
+
+std::string rest_of(std::istream& is) {
+    is.clear();
+    std::ostringstream rest;
+    rest << is.rdbuf();
+    return rest.str();
+}
+
+// ---- Construction and assignment -------------------------------------------
+
+TEST(ApstringConstruction, EveryValueOwnsAnExactFitArray) {
+    const apstring empty;
+    EXPECT_EQ(empty.length(), 0);
+    EXPECT_EQ(capacity_of(empty), 1);
+    EXPECT_STREQ(empty.c_str(), "");
+
+    const apstring from_empty("");
+    EXPECT_EQ(from_empty.length(), 0);
+    EXPECT_EQ(capacity_of(from_empty), 1);
+
+    const apstring diamonds("Diamonds");
+    EXPECT_EQ(diamonds.length(), 8);
+    EXPECT_EQ(capacity_of(diamonds), 9);
+    EXPECT_STREQ(diamonds.c_str(), "Diamonds");
+
+    apstring grown("abc");
+    grown += 'd';  // leaves spare room
+    ASSERT_GT(capacity_of(grown), 5);
+    const apstring copy(grown);
+    EXPECT_EQ(capacity_of(copy), 5);
+    EXPECT_STREQ(copy.c_str(), "abcd");
+    EXPECT_NE(copy.c_str(), grown.c_str());
+}
+
+TEST(ApstringConstruction, CopiesNeverShareText) {
+    apstring original("Hearts");
+    apstring copy(original);
+    copy[0] = 'h';
+    EXPECT_STREQ(original.c_str(), "Hearts");
+    apstring assigned;
+    assigned = original;
+    assigned[1] = 'E';
+    EXPECT_STREQ(original.c_str(), "Hearts");
+    EXPECT_STREQ(assigned.c_str(), "HEarts");
+}
+
+TEST(ApstringAssignment, ReusesALargeEnoughArrayAndOtherwiseFitsExactly) {
+    apstring s("Diamonds");
+    const char* array = s.c_str();
+    NewCounter counter;
+    s = apstring("Ace");
+    EXPECT_EQ(counter.count(), 1);  // only the temporary
+    EXPECT_EQ(s.c_str(), array);
+    EXPECT_EQ(capacity_of(s), 9);
+    EXPECT_STREQ(s.c_str(), "Ace");
+    EXPECT_EQ(s.length(), 3);
+
+    s = "Queen of Hearts";
+    EXPECT_EQ(capacity_of(s), 16);
+    EXPECT_EQ(s.length(), 15);
+
+    const apstring longer("a much longer text than before");
+    s = longer;
+    EXPECT_EQ(capacity_of(s), longer.length() + 1);
+    EXPECT_STREQ(s.c_str(), longer.c_str());
+}
+
+TEST(ApstringAssignment, SelfAndOwnTextLeaveTheValueAlone) {
+    apstring s("Spades");
+    const char* array = s.c_str();
+    NewCounter counter;
+    const apstring& same = s;
+    s = same;
+    s = s.c_str();
+    EXPECT_EQ(counter.count(), 0);
+    EXPECT_EQ(s.c_str(), array);
+    EXPECT_STREQ(s.c_str(), "Spades");
+
+    s = s.c_str() + 2;  // a later position in its own array
+    EXPECT_EQ(counter.count(), 0);
+    EXPECT_STREQ(s.c_str(), "ades");
+    EXPECT_EQ(s.length(), 4);
+}
+
+TEST(ApstringAssignment, ACharacterNeedsTwoCharacters) {
+    apstring s;
+    s = 'x';
+    EXPECT_EQ(s.length(), 1);
+    EXPECT_EQ(capacity_of(s), 2);
+    EXPECT_STREQ(s.c_str(), "x");
+
+    apstring big("Diamonds");
+    big = 'y';
+    EXPECT_EQ(capacity_of(big), 9);
+    EXPECT_STREQ(big.c_str(), "y");
+
+    apstring nul("abc");
+    nul = '\0';
+    EXPECT_EQ(nul.length(), 1);
+    EXPECT_STREQ(nul.c_str(), "");
+}
+
+// ---- Element access ----------------------------------------------------------
+
+TEST(ApstringAccess, ReadsAndWritesInsideTheText) {
+    apstring s("King");
+    const apstring& view = s;
+    EXPECT_EQ(view[0], 'K');
+    EXPECT_EQ(view[3], 'g');
+    s[0] = 'k';
+    EXPECT_STREQ(s.c_str(), "king");
+    EXPECT_EQ(s.length(), 4);
+}
+
+// ---- Appending and concatenation --------------------------------------------
+
+TEST(ApstringAppend, SingleCharactersGrowGeometrically) {
+    apstring s;
+    std::string expected;
+    int reallocations = 0;
+    for (int n = 1; n <= 50; n++) {
+        const char* before = s.c_str();
+        const int old_capacity = capacity_of(s);
+        const char c = static_cast<char>('a' + n % 26);
+        s += c;
+        expected += c;
+        if (s.c_str() != before) {
+            reallocations++;
+            EXPECT_EQ(capacity_of(s), 2 * (old_capacity + 1)) << "append " << n;
+            EXPECT_TRUE(n == 1 || n == 4 || n == 10 || n == 22 || n == 46) << "append " << n;
+        }
+    }
+    EXPECT_EQ(reallocations, 5);
+    EXPECT_EQ(capacity_of(s), 94);
+    EXPECT_EQ(s.c_str(), expected);
+    EXPECT_EQ(s.length(), 50);
+
+    apstring one_char_value("abc");
+    one_char_value += apstring("d");  // a one-character value doubles too
+    EXPECT_EQ(capacity_of(one_char_value), 10);
+}
+
+TEST(ApstringAppend, LongerAppendsFitExactlyAndAlwaysCopyFirst) {
+    apstring s("abc");
+    ASSERT_EQ(capacity_of(s), 4);
+    const apstring two("de");
+    NewCounter counter;
+    s += two;
+    EXPECT_EQ(counter.count(), 2);  // the copy of the argument, then the new array
+    EXPECT_EQ(s.length(), 5);
+    EXPECT_EQ(capacity_of(s), 6);
+    EXPECT_STREQ(s.c_str(), "abcde");
+
+    apstring roomy("Diamonds");
+    roomy = "ab";
+    NewCounter fits;
+    roomy += two;
+    EXPECT_EQ(fits.count(), 1);  // the copy only: the array has room
+    EXPECT_STREQ(roomy.c_str(), "abde");
+}
+
+TEST(ApstringAppend, ToItselfAndNothing) {
+    apstring s("xyz");
+    s += s;
+    EXPECT_STREQ(s.c_str(), "xyzxyz");
+    EXPECT_EQ(s.length(), 6);
+
+    const char* array = s.c_str();
+    const int capacity = capacity_of(s);
+    s += apstring();
+    EXPECT_EQ(s.c_str(), array);
+    EXPECT_EQ(capacity_of(s), capacity);
+    EXPECT_EQ(s.length(), 6);
+}
+
+TEST(ApstringConcatenation, ResultsAreExactFits) {
+    const apstring ace_of = apstring("Ace") + apstring(" of ");
+    EXPECT_STREQ(ace_of.c_str(), "Ace of ");
+    EXPECT_EQ(ace_of.length(), 7);
+    EXPECT_EQ(capacity_of(ace_of), 8);
+
+    const apstring prefixed = 'Q' + apstring("ueen");
+    EXPECT_STREQ(prefixed.c_str(), "Queen");
+    EXPECT_EQ(capacity_of(prefixed), 6);
+
+    const apstring suffixed = apstring("Spade") + 's';
+    EXPECT_STREQ(suffixed.c_str(), "Spades");
+    EXPECT_EQ(capacity_of(suffixed), 7);
+
+    const apstring lhs("10");
+    const apstring both = lhs + lhs;
+    EXPECT_STREQ(both.c_str(), "1010");
+    EXPECT_STREQ(lhs.c_str(), "10");
+}
+
+// ---- Substrings and searching ------------------------------------------------
+
+TEST(ApstringSubstr, ClampsToTheText) {
+    const apstring diamonds("Diamonds");
+    const struct {
+        int pos;
+        int len;
+        const char* expected;
+    } cases[] = {
+        {2, 3, "amo"},   {-5, 3, "Dia"},     {5, 100, "nds"},      {8, 1, ""},
+        {0, 0, ""},      {3, -2, ""},        {0, 8, "Diamonds"},   {7, 1, "s"},
+        {2, INT_MAX, "amonds"}, {INT_MAX, INT_MAX, ""}, {INT_MIN, 2, "Di"}, {1, INT_MIN, ""},
+    };
+    for (const auto& c : cases) {
+        const apstring part = diamonds.substr(c.pos, c.len);
+        EXPECT_STREQ(part.c_str(), c.expected) << c.pos << ", " << c.len;
+        EXPECT_EQ(capacity_of(part), part.length() + 1) << c.pos << ", " << c.len;
+    }
+    EXPECT_STREQ(apstring().substr(0, 5).c_str(), "");
+    EXPECT_STREQ(apstring().substr(-1, 1).c_str(), "");
+}
+
+TEST(ApstringFind, ReturnsTheLowestPositionOrNpos) {
+    const apstring diamonds("Diamonds");
+    EXPECT_EQ(diamonds.find(apstring("mon")), 3);
+    EXPECT_EQ(diamonds.find(apstring("")), 0);
+    EXPECT_EQ(apstring().find(apstring("")), 0);
+    EXPECT_EQ(diamonds.find(apstring("Diamonds!")), npos);
+    EXPECT_EQ(diamonds.find(apstring("dia")), npos);
+    EXPECT_EQ(apstring("abcabc").find(apstring("bc")), 1);
+    EXPECT_EQ(diamonds.find(apstring("s")), 7);
+
+    EXPECT_EQ(apstring("Hearts").find('s'), 5);
+    EXPECT_EQ(apstring("Hearts").find('e'), 1);
+    EXPECT_EQ(apstring("Hearts").find('z'), -1);
+    EXPECT_EQ(apstring("Hearts").find('\0'), -1);
+    EXPECT_EQ(npos, -1);
+}
+
+TEST(ApstringCompare, OrdersByUnsignedBytes) {
+    const apstring ace("Ace");
+    const apstring jack("Jack");
+    EXPECT_TRUE(ace < jack);
+    EXPECT_TRUE(ace <= jack);
+    EXPECT_TRUE(jack > ace);
+    EXPECT_TRUE(jack >= ace);
+    EXPECT_FALSE(jack < ace);
+    EXPECT_TRUE(jack < apstring("Jacks"));
+    EXPECT_TRUE(apstring("Z") < apstring("a"));
+    EXPECT_TRUE(apstring("z") < apstring("\x80"));
+    EXPECT_TRUE(apstring("\xff") > apstring("~"));
+    EXPECT_TRUE(ace == apstring("Ace"));
+    EXPECT_TRUE(ace != apstring("ace"));
+    EXPECT_FALSE(ace != apstring("Ace"));
+    EXPECT_TRUE(ace <= ace);
+    EXPECT_TRUE(ace >= ace);
+    EXPECT_FALSE(ace < ace);
+    EXPECT_FALSE(ace > ace);
+}
+
+// ---- Streams -----------------------------------------------------------------
+
+TEST(ApstringOutput, WritesTheTextAndHonoursWidth) {
+    std::ostringstream out;
+    out << apstring("Queen") << apstring(" of ") << apstring("Hearts");
+    EXPECT_EQ(out.str(), "Queen of Hearts");
+
+    std::ostringstream padded;
+    padded << std::setw(6) << std::setfill('*') << apstring("Ace") << apstring("|");
+    EXPECT_EQ(padded.str(), "***Ace|");
+}
+
+TEST(ApstringInput, WordsSkipSpaceAndStopAtSpace) {
+    std::istringstream in("  Better Luck Next Time!\n");
+    apstring word("old");
+    in >> word;
+    EXPECT_STREQ(word.c_str(), "Better");
+    EXPECT_TRUE(in.good());
+    EXPECT_EQ(rest_of(in), " Luck Next Time!\n");
+
+    std::istringstream tail("last");
+    tail >> word;
+    EXPECT_STREQ(word.c_str(), "last");
+    EXPECT_TRUE(tail.eof());
+    EXPECT_FALSE(tail.fail());
+}
+
+TEST(ApstringInput, LinesKeepLeadingSpaceAndDropTheLineFeed) {
+    std::istringstream in("  Better Luck Next Time!\n\nnext");
+    apstring line;
+    getline(in, line);
+    EXPECT_STREQ(line.c_str(), "  Better Luck Next Time!");
+    getline(in, line);
+    EXPECT_STREQ(line.c_str(), "");
+    EXPECT_TRUE(in.good());
+    getline(in, line);
+    EXPECT_STREQ(line.c_str(), "next");
+    EXPECT_TRUE(in.eof());
+    EXPECT_FALSE(in.fail());
+}
+
+TEST(ApstringInput, LongLinesAreReadIn1023CharacterPieces) {
+    const std::string long_line(1500, 'x');
+    std::istringstream in(long_line + "\n");
+    apstring line;
+    getline(in, line);
+    EXPECT_EQ(line.length(), 1023);
+    EXPECT_TRUE(in.good());
+    getline(in, line);
+    EXPECT_EQ(line.length(), 477);
+    EXPECT_EQ(rest_of(in), "");
+
+    std::istringstream exact(std::string(1023, 'y') + "\nz\n");
+    getline(exact, line);
+    EXPECT_EQ(line.length(), 1023);
+    getline(exact, line);
+    EXPECT_STREQ(line.c_str(), "");
+    getline(exact, line);
+    EXPECT_STREQ(line.c_str(), "z");
+
+    std::istringstream shorter(std::string(1022, 'w') + "\nz");
+    getline(shorter, line);
+    EXPECT_EQ(line.length(), 1022);
+    EXPECT_EQ(rest_of(shorter), "z");
+}
+
+TEST(ApstringInput, AVeryLongWordNeverOverrunsTheBuffer) {
+    const std::string word(5000, 'q');
+    for (const std::streamsize width : {std::streamsize{0}, std::streamsize{5000}, std::streamsize{1025}}) {
+        std::istringstream in(word + " after");
+        in.width(width);
+        apstring s;
+        in >> s;
+        EXPECT_EQ(s.length(), 1023) << "width " << width;
+        EXPECT_EQ(in.width(), 0);
+        EXPECT_FALSE(in.fail());
+        EXPECT_EQ(rest_of(in), std::string(5000 - 1023, 'q') + " after");
+    }
+
+    std::istringstream narrow("Diamonds");
+    apstring s;
+    narrow >> std::setw(4) >> s;
+    EXPECT_STREQ(s.c_str(), "Dia");
+    EXPECT_EQ(narrow.width(), 0);
+    EXPECT_EQ(rest_of(narrow), "monds");
+}
+
+TEST(ApstringInput, FailuresLeaveTheTargetEmpty) {
+    apstring s("full");
+    std::istringstream blank("   \n  ");
+    blank >> s;
+    EXPECT_STREQ(s.c_str(), "");
+    EXPECT_TRUE(blank.eof());
+    EXPECT_TRUE(blank.fail());
+
+    s = "full";
+    std::istringstream empty("");
+    getline(empty, s);
+    EXPECT_STREQ(s.c_str(), "");
+    EXPECT_TRUE(empty.eof());
+    EXPECT_TRUE(empty.fail());
+
+    s = "full";
+    std::istringstream failed("words here");
+    failed.setstate(std::ios::failbit);
+    failed >> s;
+    EXPECT_STREQ(s.c_str(), "");
+    s = "full";
+    getline(failed, s);
+    EXPECT_STREQ(s.c_str(), "");
+    EXPECT_EQ(rest_of(failed), "words here");
+
+    s = "full";
+    std::istringstream ended("x");
+    ended.setstate(std::ios::eofbit);
+    ended >> s;
+    EXPECT_STREQ(s.c_str(), "");
+    EXPECT_TRUE(ended.fail());
+
+    s = "full";
+    std::istringstream spaced(" word");
+    spaced >> std::noskipws >> s;
+    EXPECT_STREQ(s.c_str(), "");
+    EXPECT_FALSE(spaced.fail());
+    EXPECT_EQ(rest_of(spaced), " word");
+}
+
+// ---- Broken preconditions ------------------------------------------------------
+
+// The exact report on stderr, the line number left open.
+std::string report(const std::string& before, const char* expression) {
+    std::string pattern = "^";
+    for (const char c : before + "\r\nAssertion failed: " + expression + ", file apstring.cpp, line ") {
+        if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) {
+            pattern += '\\';
+        }
+        pattern += c;
+    }
+    return pattern + "[0-9]+\r\n\r\nAbnormal program termination\r\n$";
+}
+
+// An exit handler and buffered output both go to stderr, where the death test
+// looks; neither may show, since the program must end without them.
+void leave_traces_that_must_not_show() {
+    std::atexit([] { std::fputs("exit handler ran", stderr); });
+    // Only the exit-time flush of all streams would write this.
+    FILE* buffered = fdopen(dup(STDERR_FILENO), "w");
+    static char buffer[BUFSIZ];
+    std::setvbuf(buffered, buffer, _IOFBF, sizeof buffer);
+    std::fputs("unflushed output", buffered);
+}
+
+TEST(ApstringDeathTest, IndexOutOfRangeReportsAndEndsWithStatus3) {
+    const apstring s("abc");
+    EXPECT_EXIT(
+        {
+            leave_traces_that_must_not_show();
+            (void)s[-1];
+        },
+        testing::ExitedWithCode(3), report("index out of range: -1 string: abc\n", "0 <= k && k < myLength"));
+    EXPECT_EXIT((void)s[3], testing::ExitedWithCode(3),
+                report("index out of range: 3 string: abc\n", "0 <= k && k < myLength"));
+    apstring writable("xy");
+    EXPECT_EXIT(writable[2] = 'z', testing::ExitedWithCode(3),
+                report("index out of range: 2 string: xy\n", "0 <= k && k < myLength"));
+    apstring empty;
+    EXPECT_EXIT(empty[0] = 'z', testing::ExitedWithCode(3),
+                report("index out of range: 0 string: \n", "0 <= k && k < myLength"));
+}
+
+TEST(ApstringDeathTest, NullTextReportsAndEndsWithStatus3) {
+    const char* null_text = nullptr;
+    EXPECT_EXIT(apstring s(null_text), testing::ExitedWithCode(3), report("", "s != 0"));
+    apstring target("kept");
+    EXPECT_EXIT(target = null_text, testing::ExitedWithCode(3), report("", "s != 0"));
+}
+
+}  // namespace

@@ -1,0 +1,334 @@
+#include "cards.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pty_child.h"
+
+// The deck reads time() through this function: the binary is linked with
+// --wrap=time, so the tests decide what the clock says.
+namespace {
+time_t fake_now = 0;
+}
+extern "C" time_t __wrap_time(time_t* out) {
+    if (out != nullptr) {
+        *out = fake_now;
+    }
+    return fake_now;
+}
+
+namespace {
+
+std::string name(const Card& card) {
+    std::ostringstream out;
+    out << card.face() << " of " << card.suit();
+    return out.str();
+}
+
+std::vector<std::string> deal_names(Deck& deck, int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; i++) {
+        names.push_back(name(deck.deal()));
+    }
+    return names;
+}
+
+Card make_card(int suit, int face) {
+    Card card;
+    card.setSuit(suit);
+    card.setFace(face);
+    return card;
+}
+
+// Collects what is written to std::cerr while it lives.
+class CerrCapture {
+public:
+    CerrCapture() : old_(std::cerr.rdbuf(buffer_.rdbuf())) {}
+    ~CerrCapture() { std::cerr.rdbuf(old_); }
+    std::string text() const { return buffer_.str(); }
+
+private:
+    std::ostringstream buffer_;
+    std::streambuf* old_;
+};
+
+// ---- Card --------------------------------------------------------------------
+
+TEST(Card, DefaultIsTheInvalidCard) {
+    const Card card;
+    EXPECT_EQ(name(card), "INVALID of INVALID");
+    EXPECT_EQ(card.getValue(), 0);
+}
+
+TEST(Card, NamesAndValuesOfEveryCard) {
+    const char* faces[] = {"Ace", "2", "3", "4", "5", "6", "7", "8", "9", "10", "Jack", "Queen", "King"};
+    const char* suits[] = {"Clubs", "Diamonds", "Hearts", "Spades"};
+    const int values[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10};
+    for (int suit = 1; suit <= 4; suit++) {
+        for (int face = 1; face <= 13; face++) {
+            const Card card = make_card(suit, face);
+            EXPECT_EQ(name(card), std::string(faces[face - 1]) + " of " + suits[suit - 1]);
+            EXPECT_EQ(card.getValue(), values[face - 1]);
+        }
+    }
+}
+
+TEST(Card, OutOfRangeSettersComplainAndKeepTheOldValue) {
+    Card card = make_card(4, 12);
+    CerrCapture err;
+    EXPECT_EQ(card.setSuit(5), -1);
+    EXPECT_EQ(card.setSuit(-1), -1);
+    EXPECT_EQ(card.setFace(14), -1);
+    EXPECT_EQ(card.setFace(-1), -1);
+    EXPECT_EQ(err.text(),
+              "*** ERROR! INVALID SUIT ASSIGNMENT! ***\n"
+              "*** ERROR! INVALID SUIT ASSIGNMENT! ***\n"
+              "*** ERROR! INVALID FACE ASSIGNMENT! ***\n"
+              "*** ERROR! INVALID FACE ASSIGNMENT! ***\n");
+    EXPECT_EQ(name(card), "Queen of Spades");
+    EXPECT_EQ(card.getValue(), 10);
+}
+
+TEST(Card, ZeroIsAcceptedSilently) {
+    Card card = make_card(2, 9);
+    CerrCapture err;
+    EXPECT_EQ(card.setSuit(0), 0);
+    EXPECT_EQ(name(card), "9 of INVALID");
+    EXPECT_EQ(card.setFace(0), 0);
+    EXPECT_EQ(name(card), "INVALID of INVALID");
+    EXPECT_EQ(card.getValue(), 0);
+    EXPECT_EQ(err.text(), "");
+}
+
+TEST(Card, EachNameIsASeparateString) {
+    const Card card = make_card(3, 1);
+    apstring suit = card.suit();
+    suit[0] = 'X';
+    EXPECT_STREQ(card.suit().c_str(), "Hearts");
+    EXPECT_STREQ(suit_names[3], "Hearts");
+    EXPECT_STREQ(face_names[1], "Ace");
+}
+
+// ---- Random source -------------------------------------------------------------
+
+TEST(RandomSource, KnownSequences) {
+    cards::srand(1);
+    EXPECT_EQ(cards::_lrand(), 5540);
+    EXPECT_EQ(cards::_lrand(), 221838220);
+    EXPECT_EQ(cards::_lrand(), 695693412);
+    EXPECT_EQ(cards::_lrand(), 1410949376);
+
+    cards::srand(0);
+    EXPECT_EQ(cards::_lrand(), 0);
+    EXPECT_EQ(cards::_lrand(), 5540);
+    EXPECT_EQ(cards::_lrand(), 221838220);
+    EXPECT_EQ(cards::_lrand(), 695693412);
+}
+
+TEST(RandomSource, NeverNegativeAndSeedFillsOnlyTheLowHalf) {
+    cards::srand(0xFFFFFFFFu);
+    std::vector<std::int32_t> first;
+    for (int i = 0; i < 10000; i++) {
+        const std::int32_t value = cards::_lrand();
+        ASSERT_GE(value, 0);
+        if (i < 4) {
+            first.push_back(value);
+        }
+    }
+    cards::srand(0xFFFFFFFFu);
+    for (const std::int32_t value : first) {
+        EXPECT_EQ(cards::_lrand(), value);
+    }
+}
+
+// ---- Deck ----------------------------------------------------------------------
+
+TEST(Deck, ShufflesFromTheFillOrderWithTheClockAsSeed) {
+    fake_now = 0;
+    Deck deck;
+    EXPECT_EQ(deal_names(deck, 6), (std::vector<std::string>{"7 of Diamonds", "Ace of Hearts", "Ace of Diamonds",
+                                                             "10 of Spades", "9 of Hearts", "10 of Hearts"}));
+    deck.shuffle();
+    EXPECT_EQ(deal_names(deck, 6), (std::vector<std::string>{"9 of Diamonds", "3 of Diamonds", "3 of Spades",
+                                                             "King of Spades", "Queen of Hearts", "King of Clubs"}));
+}
+
+TEST(Deck, SeedIsTheClocksLow32Bits) {
+    fake_now = 12345;
+    Deck plain;
+    fake_now = static_cast<time_t>((std::int64_t{1} << 32) + 12345);
+    Deck wrapped;
+    EXPECT_EQ(deal_names(plain, 52), deal_names(wrapped, 52));
+
+    fake_now = -1;  // a clock that cannot tell the time
+    Deck unknown;
+    fake_now = static_cast<time_t>(0xFFFFFFFFu);
+    Deck all_ones;
+    EXPECT_EQ(deal_names(unknown, 52), deal_names(all_ones, 52));
+
+    fake_now = 12346;
+    Deck next_second;
+    plain.shuffle();
+    next_second.shuffle();
+    fake_now = 12345;
+    Deck again;
+    EXPECT_NE(deal_names(next_second, 52), deal_names(again, 52));
+}
+
+TEST(Deck, DecksShuffledInTheSameSecondAgree) {
+    fake_now = 1700000000;
+    Deck first;
+    Deck second;
+    EXPECT_EQ(deal_names(first, 52), deal_names(second, 52));
+}
+
+TEST(Deck, DealsDownToTheInvalidCard) {
+    fake_now = 42;
+    Deck deck;
+    EXPECT_EQ(deck.cardsLeft(), 52);
+    deck.deal();
+    EXPECT_EQ(deck.cardsLeft(), 51);
+    for (int i = 0; i < 51; i++) {
+        deck.deal();
+    }
+    EXPECT_EQ(deck.cardsLeft(), 0);
+
+    for (int extra = 0; extra < 2; extra++) {
+        CerrCapture err;
+        const Card card = deck.deal();
+        EXPECT_EQ(err.text(), "*** ERROR! END OF DECK REACHED -- NO CARD DEALT! ***\n");
+        EXPECT_EQ(name(card), "INVALID of INVALID");
+        EXPECT_EQ(card.getValue(), 0);
+        EXPECT_EQ(deck.cardsLeft(), 0);
+    }
+
+    deck.shuffle();
+    EXPECT_EQ(deck.cardsLeft(), 52);
+}
+
+TEST(Deck, ShuffleRestartsFromTheTopOfThePermutedArray) {
+    fake_now = 7;
+    Deck dealt;
+    Deck fresh;
+    for (int i = 0; i < 20; i++) {
+        dealt.deal();
+    }
+    dealt.shuffle();  // dealing copies and never reorders, so both match again
+    fresh.shuffle();
+    EXPECT_EQ(deal_names(dealt, 52), deal_names(fresh, 52));
+}
+
+TEST(Deck, AlwaysHoldsEachCardOnce) {
+    Deck deck;
+    for (time_t second = 0; second < 40; second++) {
+        fake_now = second * 977;
+        deck.shuffle();
+        for (int i = 0; i < static_cast<int>(second % 5); i++) {
+            deck.deal();
+        }
+        deck.shuffle();
+        const std::vector<std::string> names = deal_names(deck, 52);
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 52u);
+        EXPECT_EQ(std::count(names.begin(), names.end(), "INVALID of INVALID"), 0);
+    }
+}
+
+// ---- Pacing --------------------------------------------------------------------
+
+// A made-up clock: each reading returns the next count of hundredths since
+// midnight from a script, then keeps stepping one hundredth at a time.
+struct ScriptedClock {
+    std::vector<int> script;
+    std::size_t readings = 0;
+    int last = 0;
+
+    int next() {
+        last = readings < script.size() ? script[readings] : last + 1;
+        readings++;
+        return last % 8640000;
+    }
+};
+ScriptedClock* clock_in_use = nullptr;
+
+void read_scripted(console::time_of_day* t) {
+    const int count = clock_in_use->next();
+    t->ti_hour = static_cast<std::uint8_t>(count / 360000);
+    t->ti_min = static_cast<std::uint8_t>(count / 6000 % 60);
+    t->ti_sec = static_cast<std::uint8_t>(count / 100 % 60);
+    t->ti_hund = static_cast<std::uint8_t>(count % 100);
+}
+
+// Number of clock readings a delay takes on the scripted clock.
+std::size_t readings_for(int delay_factor, std::vector<int> script) {
+    ScriptedClock clock{std::move(script)};
+    clock_in_use = &clock;
+    cards::detail::delay_on(delay_factor, read_scripted);
+    clock_in_use = nullptr;
+    return clock.readings;
+}
+
+TEST(Delay, EndsAtTheFirstReadingThatReachesTheTarget) {
+    // Begun at 12:00:00.50, it ends at the first reading of 12:00:01.50.
+    EXPECT_EQ(readings_for(100, {4320050, 4320050, 4320100, 4320149, 4320150, 4320151}), 5u);
+    EXPECT_EQ(readings_for(100, {4320050, 4320149, 4320300}), 3u);
+}
+
+TEST(Delay, ZeroAndNegativeFactorsReadTheClockTwice) {
+    EXPECT_EQ(readings_for(0, {100, 100}), 2u);
+    EXPECT_EQ(readings_for(-50, {100, 100}), 2u);
+    EXPECT_EQ(readings_for(-2147483647 - 1, {100, 100}), 2u);
+}
+
+TEST(Delay, CrossingMidnightStillEnds) {
+    // 23:59:59.95, then one hundredth a reading through midnight.
+    EXPECT_EQ(readings_for(10, {8639995}), 11u);
+    EXPECT_EQ(readings_for(300, {8639900}), 301u);
+}
+
+TEST(Delay, AClockSetBackOrForwardDoesNotChangeTheWait) {
+    // Set back an hour after 5 hundredths: the wait still lasts 10 in all.
+    EXPECT_EQ(readings_for(10, {4320000, 4320001, 4320002, 4320003, 4320004, 4320005, 3960005}), 12u);
+    // Set forward an hour: the jump does not count as time waited.
+    EXPECT_EQ(readings_for(10, {4320000, 4320005, 4680005}), 8u);
+}
+
+TEST(Delay, WaitsOnTheRealClock) {
+    const auto start = std::chrono::steady_clock::now();
+    cards::delay(20);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(190));  // the first hundredth may be nearly over
+    EXPECT_LT(waited, std::chrono::seconds(10));
+}
+
+TEST(Pause, ATwoCodeKeyEndsTwoPauses) {
+    testing_support::PtyChild child([](const testing_support::PtyChild::Reporter& report) {
+        cards::pause();
+        report(1);
+        cards::pause();
+        report(2);
+        cards::pause();
+        report(3);
+    });
+    child.start();
+    ASSERT_TRUE(child.wait_key_mode());
+    child.type("\x1b[A");  // the up arrow
+    EXPECT_EQ(child.reports(2), (std::vector<int>{1, 2}));
+    ASSERT_TRUE(child.wait_key_mode());
+    child.type("x");
+    EXPECT_EQ(child.reports(1), (std::vector<int>{3}));
+    const auto status = child.wait_exit();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+}
+
+}  // namespace

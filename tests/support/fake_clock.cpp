@@ -1,0 +1,54 @@
+// Preloaded into the game under test, never into the shipped program.
+//   FAKE_CLOCK_SECONDS=N  every time() call returns N, fixing the deck's seed
+//   FAKE_CLOCK_SPEED=K    the real-time clock runs K times faster, so the
+//                         game's waits pass quickly
+
+#include <dlfcn.h>
+#include <time.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+using clock_gettime_fn = int (*)(clockid_t, timespec*);
+
+clock_gettime_fn real_clock_gettime() {
+    static const auto real = reinterpret_cast<clock_gettime_fn>(dlsym(RTLD_NEXT, "clock_gettime"));
+    return real;
+}
+
+std::int64_t to_ns(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+}  // namespace
+
+extern "C" time_t time(time_t* out) {
+    time_t now;
+    if (const char* fixed = std::getenv("FAKE_CLOCK_SECONDS")) {
+        now = static_cast<time_t>(std::strtoll(fixed, nullptr, 10));
+    } else {
+        timespec t{};
+        real_clock_gettime()(CLOCK_REALTIME, &t);
+        now = t.tv_sec;
+    }
+    if (out != nullptr) {
+        *out = now;
+    }
+    return now;
+}
+
+extern "C" int clock_gettime(clockid_t id, timespec* out) {
+    const int result = real_clock_gettime()(id, out);
+    const char* speed_text = std::getenv("FAKE_CLOCK_SPEED");
+    if (result != 0 || id != CLOCK_REALTIME || speed_text == nullptr) {
+        return result;
+    }
+    static const std::int64_t start = to_ns(*out);
+    const std::int64_t speed = std::strtoll(speed_text, nullptr, 10);
+    const std::int64_t now = start + (to_ns(*out) - start) * (speed > 0 ? speed : 1);
+    out->tv_sec = static_cast<time_t>(now / 1000000000);
+    out->tv_nsec = static_cast<long>(now % 1000000000);
+    return 0;
+}

@@ -1,0 +1,145 @@
+#include "tmux_session.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace testing_support {
+
+namespace {
+
+std::string run(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        throw std::runtime_error("cannot run: " + command);
+    }
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) {
+        out.append(buf, n);
+    }
+    pclose(pipe);
+    return out;
+}
+
+}  // namespace
+
+std::string shell_quote(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+std::string join(const Screen& screen) {
+    std::string text;
+    for (const auto& row : screen) {
+        text += row + "\n";
+    }
+    return text;
+}
+
+bool contains(const Screen& screen, const std::string& text) {
+    for (const auto& row : screen) {
+        if (row.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TmuxSession::TmuxSession(const std::string& command, int width, int height) {
+    char dir_template[] = "/tmp/blackjack-tmux-XXXXXX";
+    if (mkdtemp(dir_template) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    dir_ = dir_template;
+    socket_ = dir_ + "/socket";
+    const std::string config = dir_ + "/tmux.conf";
+    std::ofstream(config) << "set -g status off\n"
+                             "set -g remain-on-exit on\n"
+                             "set -g escape-time 0\n"
+                             "set -g history-limit 0\n";
+    const std::string start = "tmux -f " + shell_quote(config) + " -S " + shell_quote(socket_) +
+                              " new-session -d -x " + std::to_string(width) + " -y " +
+                              std::to_string(height) + " " + shell_quote(command) + " </dev/null 2>&1";
+    run(start);
+}
+
+TmuxSession::~TmuxSession() {
+    run("tmux -S " + shell_quote(socket_) + " kill-server >/dev/null 2>&1");
+    run("rm -rf " + shell_quote(dir_));
+}
+
+std::string TmuxSession::tmux(const std::string& args) const {
+    return run("tmux -S " + shell_quote(socket_) + " " + args + " 2>/dev/null");
+}
+
+void TmuxSession::type(const std::string& text) {
+    tmux("send-keys -l -- " + shell_quote(text));
+}
+
+void TmuxSession::press(const std::string& key_name) {
+    tmux("send-keys " + shell_quote(key_name));
+}
+
+Screen TmuxSession::screen() const {
+    Screen rows;
+    std::istringstream in(tmux("capture-pane -p"));
+    for (std::string row; std::getline(in, row);) {
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::pair<int, int> TmuxSession::cursor() const {
+    std::istringstream in(tmux("display -p '#{cursor_x} #{cursor_y}'"));
+    int x = -1;
+    int y = -1;
+    in >> x >> y;
+    return {x + 1, y + 1};
+}
+
+bool TmuxSession::wait_for(const std::function<bool(const Screen&)>& pred,
+                           std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (pred(screen())) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool TmuxSession::wait_for_text(const std::string& text, std::chrono::milliseconds timeout) const {
+    return wait_for([&](const Screen& s) { return contains(s, text); }, timeout);
+}
+
+std::optional<int> TmuxSession::exit_status(std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        std::istringstream in(tmux("display -p '#{pane_dead} #{pane_dead_status}'"));
+        int dead = 0;
+        int status = -1;
+        if (in >> dead >> status && dead == 1) {
+            return status;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+}  // namespace testing_support

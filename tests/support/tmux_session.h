@@ -1,0 +1,54 @@
+#ifndef BLACKJACK_TESTS_TMUX_SESSION_H
+#define BLACKJACK_TESTS_TMUX_SESSION_H
+
+// A program running in a real terminal emulator: a detached tmux session on
+// a private server, typed at with send-keys and read with capture-pane.
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using Screen = std::vector<std::string>;  // one string a row, trailing blanks trimmed
+
+class TmuxSession {
+public:
+    // Runs command (a shell command line) in a width x height pane with no
+    // status line, so the program sees exactly that size.
+    explicit TmuxSession(const std::string& command, int width = 80, int height = 24);
+    ~TmuxSession();
+    TmuxSession(const TmuxSession&) = delete;
+    TmuxSession& operator=(const TmuxSession&) = delete;
+
+    void type(const std::string& text);     // literal text
+    void press(const std::string& key_name);  // a tmux key name: Enter, Up, F1, C-c
+
+    Screen screen() const;
+    std::pair<int, int> cursor() const;  // column and row, counted from 1
+
+    // Polls the screen until pred holds; false when the deadline passes.
+    bool wait_for(const std::function<bool(const Screen&)>& pred,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
+    bool wait_for_text(const std::string& text,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
+
+    // The exit status once the program has ended, waiting up to timeout.
+    std::optional<int> exit_status(std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
+
+private:
+    std::string tmux(const std::string& args) const;
+
+    std::string dir_;
+    std::string socket_;
+};
+
+std::string shell_quote(const std::string& text);
+std::string join(const Screen& screen);  // for failure messages
+bool contains(const Screen& screen, const std::string& text);
+
+}  // namespace testing_support
+
+#endif
