@@ -48,8 +48,10 @@ std::string join(const Screen& screen) {
 }
 
 bool contains(const Screen& screen, const std::string& text) {
+    // Rows come without their trailing blanks, so the text is matched without its.
+    const std::string trimmed = text.substr(0, text.find_last_not_of(' ') + 1);
     for (const auto& row : screen) {
-        if (row.find(text) != std::string::npos) {
+        if (row.find(trimmed) != std::string::npos) {
             return true;
         }
     }
@@ -66,11 +68,17 @@ TmuxSession::TmuxSession(const std::string& command, int width, int height) {
     const std::string config = dir_ + "/tmux.conf";
     std::ofstream(config) << "set -g status off\n"
                              "set -g remain-on-exit on\n"
-                             "set -g escape-time 0\n"
-                             "set -g history-limit 0\n";
+                             "set -g escape-time 0\n";
+    // The shell around the program records how it ended and how it left the
+    // terminal; tmux's own record of the status is not always there in time.
+    const std::string status = dir_ + "/status";
+    const std::string wrapped = command + "\ns=$?; stty -a > " + shell_quote(dir_ + "/stty") + " 2>&1; echo $s > " +
+                                shell_quote(status + ".new") + "; mv " + shell_quote(status + ".new") + " " +
+                                shell_quote(status);
     const std::string start = "tmux -f " + shell_quote(config) + " -S " + shell_quote(socket_) +
                               " new-session -d -x " + std::to_string(width) + " -y " +
-                              std::to_string(height) + " " + shell_quote(command) + " </dev/null 2>&1";
+                              std::to_string(height) + " " + shell_quote("sh -c " + shell_quote(wrapped)) +
+                              " </dev/null 2>&1";
     run(start);
 }
 
@@ -129,10 +137,9 @@ bool TmuxSession::wait_for_text(const std::string& text, std::chrono::millisecon
 std::optional<int> TmuxSession::exit_status(std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        std::istringstream in(tmux("display -p '#{pane_dead} #{pane_dead_status}'"));
-        int dead = 0;
+        std::ifstream in(dir_ + "/status");
         int status = -1;
-        if (in >> dead >> status && dead == 1) {
+        if (in >> status) {
             return status;
         }
         if (std::chrono::steady_clock::now() > deadline) {
@@ -140,6 +147,13 @@ std::optional<int> TmuxSession::exit_status(std::chrono::milliseconds timeout) c
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+std::string TmuxSession::terminal_settings() const {
+    std::ifstream in(dir_ + "/stty");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace testing_support

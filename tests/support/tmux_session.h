@@ -38,6 +38,9 @@ public:
     // The exit status once the program has ended, waiting up to timeout.
     std::optional<int> exit_status(std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
 
+    // What `stty -a` said of the terminal right after the program ended.
+    std::string terminal_settings() const;
+
 private:
     std::string tmux(const std::string& args) const;
 
