@@ -23,15 +23,13 @@ const char kHitPrompt[] = "Hit or Stay? (press 'h' to hit) ->";
 const char kAgainPrompt[] = "Do you want to play again? ('n' for no) ->";
 const char kFarewell[] = "         Thank you for playing pellimo blackjack.";
 
-struct Options {
-    long seed = 0;
-    std::string before;       // shell commands run before the game
-    std::string piped_input;  // when set, standard input is this text, not the terminal
-};
-
 class Game {
 public:
-    explicit Game(const Options& options) : term_(command(options)) {}
+    // piped_input, when given, is the game's standard input instead of the
+    // terminal; before is shell commands run ahead of the game.
+    explicit Game(long seed, const std::string& piped_input = "", const std::string& arguments = "",
+                  const std::string& before = "")
+        : term_(command(seed, piped_input, arguments, before)) {}
 
     TmuxSession& term() { return term_; }
 
@@ -111,14 +109,16 @@ public:
     }
 
 private:
-    static std::string command(const Options& options) {
-        std::string game = "env FAKE_CLOCK_SECONDS=" + std::to_string(options.seed) +
+    static std::string command(long seed, const std::string& piped_input, const std::string& arguments,
+                               const std::string& before) {
+        std::string game = "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) +
                            " FAKE_CLOCK_SPEED=50 LD_PRELOAD=" + shell_quote(FAKE_CLOCK_LIBRARY) +
-                           " ASAN_OPTIONS=verify_asan_link_order=0 " + shell_quote(BLACKJACK_BINARY);
-        if (!options.piped_input.empty()) {
-            game = "printf %s " + shell_quote(options.piped_input) + " | " + game;
+                           " ASAN_OPTIONS=verify_asan_link_order=0 " + shell_quote(BLACKJACK_BINARY) + " " +
+                           arguments;
+        if (!piped_input.empty()) {
+            game = "printf %s " + shell_quote(piped_input) + " | " + game;
         }
-        return options.before + game;
+        return before + game;
     }
 
     TmuxSession term_;
@@ -127,7 +127,7 @@ private:
 // ---- Start-up -------------------------------------------------------------------
 
 TEST(GameStart, WelcomeFollowsEarlierOutputThenTheRules) {
-    Game game({0, "printf 'earlier output\\n'; ", ""});
+    Game game(0, "", "", "printf 'earlier output\\n'; ");
     game.expect_screen({"earlier output", "Welcome to Pellimo Blackjack!  Maximize and Press any key."});
     EXPECT_EQ(game.term().cursor(), std::make_pair(59, 2));
     game.type("x");
@@ -142,19 +142,21 @@ TEST(GameStart, WelcomeFollowsEarlierOutputThenTheRules) {
         "Press a key when ready ->",
     });
     EXPECT_EQ(game.term().cursor(), std::make_pair(27, 6));
-    game.term().press("Up");  // two codes: must not end a second wait
+    game.term().press("Up");  // two codes: the second ends the next wait too
     game.expect_screen({
         "There are 52 cards left.",
         "You have $500 left.",
         "The current bet is $0",
         "How much do you want to bet?",
     });
+    game.enter("0");
+    game.expect_text("There are 48 cards left.");  // no key pressed at the player's cards
     game.term().press("C-d");
     game.expect_farewell();
 }
 
-TEST(GameStart, AnswersOtherThanYesSkipTheRules) {
-    Game game({0, "", ""});
+TEST(GameStart, AnswersOtherThanYesSkipTheRulesAndArgumentsAreIgnored) {
+    Game game(0, "", "--help -n 5");
     game.expect_text("Maximize and Press any key.");
     game.type("x");
     game.expect_text("(y or n) -> ");
@@ -171,7 +173,7 @@ TEST(GameStart, AnswersOtherThanYesSkipTheRules) {
 // ---- Betting ---------------------------------------------------------------------
 
 TEST(GameBetting, OutOfRangeAndNonNumericBetsAreAskedAgain) {
-    Game game({0, "", ""});
+    Game game(0);
     game.skip_rules();
     game.enter("501");
     game.expect_row(5, "Invalid bet, try again ->");
@@ -184,7 +186,7 @@ TEST(GameBetting, OutOfRangeAndNonNumericBetsAreAskedAgain) {
 }
 
 TEST(GameBetting, ExtraLettersAtTheRulesQuestionMeetTheBetPrompt) {
-    Game game({0, "", ""});
+    Game game(0);
     game.expect_text("Maximize and Press any key.");
     game.type("x");
     game.enter("yes");
@@ -203,7 +205,7 @@ TEST(GameBetting, ExtraLettersAtTheRulesQuestionMeetTheBetPrompt) {
 
 TEST(GameBetting, EndOfInputAtAnyPromptSaysGoodbye) {
     SCOPED_TRACE("at rules");
-    Game at_rules({0, "", ""});
+    Game at_rules(0);
     at_rules.expect_text("Maximize and Press any key.");
     at_rules.type("x");
     at_rules.expect_text("(y or n) -> ");
@@ -211,7 +213,7 @@ TEST(GameBetting, EndOfInputAtAnyPromptSaysGoodbye) {
     at_rules.expect_farewell();
 
     SCOPED_TRACE("at retry");
-    Game at_retry({0, "", ""});
+    Game at_retry(0);
     at_retry.skip_rules();
     at_retry.enter("9999");
     at_retry.expect_text("Invalid bet, try again -> ");
@@ -219,7 +221,7 @@ TEST(GameBetting, EndOfInputAtAnyPromptSaysGoodbye) {
     at_retry.expect_farewell();
 
     SCOPED_TRACE("at hit");
-    Game at_hit({0, "", ""});
+    Game at_hit(0);
     at_hit.skip_rules();
     at_hit.enter("10");
     at_hit.expect_text("For a total of ");
@@ -231,10 +233,10 @@ TEST(GameBetting, EndOfInputAtAnyPromptSaysGoodbye) {
 
 TEST(GameBetting, PipedInputPlaysWithoutATerminalAndEndsWhenItRunsOut) {
     // Seed 0: 9 and 3 of Diamonds against a 3 of Spades; the dealer busts.
-    Game whole({0, "", "n\n100\ns\nx\n0\n"});
+    Game whole(0, "n\n100\ns\nx\n0\n");
     whole.expect_farewell();
 
-    Game cut_short({0, "", "n\n"});
+    Game cut_short(0, "n\n");
     cut_short.expect_farewell();
 }
 
@@ -243,7 +245,7 @@ TEST(GameBetting, PipedInputPlaysWithoutATerminalAndEndsWhenItRunsOut) {
 TEST(GameHand, DealScreensThenTheDealerBusts) {
     // Seed 0 deals 9 of Diamonds, 3 of Diamonds, 3 of Spades, King of Spades,
     // then Queen of Hearts.
-    Game game({0, "", ""});
+    Game game(0);
     game.skip_rules();
     game.enter("100");
     game.expect_screen({
@@ -317,7 +319,7 @@ TEST(GameHand, DealScreensThenTheDealerBusts) {
 TEST(GameHand, DealerDrawsAt17AndStandsAt18) {
     // Seed 13: the player holds 6 and Queen; the dealer 2 and 5, then draws
     // the Jack of Diamonds and the Ace of Hearts.
-    Game game({13, "", ""});
+    Game game(13);
     game.skip_rules();
     game.enter("100");
     game.expect_text("For a total of 16 points.");
@@ -344,7 +346,7 @@ TEST(GameHand, DealerDrawsAt17AndStandsAt18) {
 }
 
 TEST(GameHand, BustingHidesTheDealersHandAndLosingEverythingEndsTheGame) {
-    Game game({0, "", ""});
+    Game game(0);
     game.skip_rules();
     game.enter("500");
     game.expect_text("For a total of 12 points.");
@@ -375,7 +377,7 @@ TEST(GameHand, TwoHitsTypedOnOneLineDrawTwoCardsAndTwentyOneIsAskedAgain) {
     // Seed 1: 2 and Jack of Hearts make 12; the next cards are the Ace of
     // Diamonds and 10 of Clubs for the dealer, then 3 of Hearts and 6 of
     // Diamonds for the player.
-    Game game({1, "", ""});
+    Game game(1);
     game.skip_rules();
     game.enter("0");
     game.expect_text("For a total of 12 points.");
@@ -401,7 +403,7 @@ TEST(GameHand, TwoHitsTypedOnOneLineDrawTwoCardsAndTwentyOneIsAskedAgain) {
 TEST(GameTie, TheBetCarriesIntoTheNextHandWithoutAQuestion) {
     // Seed 57: 9 and Jack of Hearts against 6, 6 and a drawn 7: 19 all. The
     // next hand the player's 16 beats a dealer who busts.
-    Game game({57, "", ""});
+    Game game(57);
     game.skip_rules();
     game.enter("100");
     game.expect_text("For a total of 19 points.");
@@ -428,7 +430,7 @@ TEST(GameTie, TheBetCarriesIntoTheNextHandWithoutAQuestion) {
 }
 
 TEST(GameTie, ARetriedBetIsTheWholeBet) {
-    Game game({57, "", ""});
+    Game game(57);
     game.skip_rules();
     game.enter("100");
     game.expect_text("For a total of 19 points.");
@@ -451,7 +453,7 @@ TEST(GameTie, ARetriedBetIsTheWholeBet) {
 // ---- Many hands ------------------------------------------------------------------------
 
 TEST(GameLoop, OnlyNEndsTheGame) {
-    Game game({0, "", ""});
+    Game game(0);
     game.skip_rules();
     game.play_hand_staying("0", "x");
     game.expect_row(1, "There are 47 cards left.");
@@ -466,14 +468,14 @@ TEST(GameLoop, OnlyNEndsTheGame) {
 TEST(GameLoop, FifteenCardsLeftPlaysOnFourteenReshuffles) {
     // With every hand stayed, seed 270 starts its seventh hand with exactly 15
     // cards and seed 457 its seventh with 14.
-    Game fifteen({270, "", ""});
+    Game fifteen(270);
     fifteen.skip_rules();
     for (int hand = 1; hand <= 6; hand++) {
         fifteen.play_hand_staying("0", "y");
     }
     fifteen.expect_row(1, "There are 15 cards left.");
 
-    Game fourteen({457, "", ""});
+    Game fourteen(457);
     fourteen.skip_rules();
     for (int hand = 1; hand <= 6; hand++) {
         fourteen.play_hand_staying("0", "y");
