@@ -22,22 +22,27 @@ int Card::getValue() const {
     return myFace >= 10 ? 10 : myFace;
 }
 
-int Card::setSuit(int new_suit) {
-    if (new_suit < 0 || new_suit > 4) {
-        std::cerr << "*** ERROR! INVALID SUIT ASSIGNMENT! ***" << std::endl;
+namespace {
+
+// Stores value when it lies in 0..highest; otherwise complains and keeps the
+// old one.
+int set_in_range(int& field, int value, int highest, const char* complaint) {
+    if (value < 0 || value > highest) {
+        std::cerr << complaint << std::endl;
         return -1;
     }
-    mySuit = new_suit;
+    field = value;
     return 0;
 }
 
+}  // namespace
+
+int Card::setSuit(int new_suit) {
+    return set_in_range(mySuit, new_suit, 4, "*** ERROR! INVALID SUIT ASSIGNMENT! ***");
+}
+
 int Card::setFace(int new_face) {
-    if (new_face < 0 || new_face > 13) {
-        std::cerr << "*** ERROR! INVALID FACE ASSIGNMENT! ***" << std::endl;
-        return -1;
-    }
-    myFace = new_face;
-    return 0;
+    return set_in_range(myFace, new_face, 13, "*** ERROR! INVALID FACE ASSIGNMENT! ***");
 }
 
 Deck::Deck() : current_card(0) {

@@ -143,19 +143,24 @@ const char* apstring::c_str() const {
     return myCstring;
 }
 
-char apstring::operator[](int k) const {
+namespace {
+
+void check_index(int k, int myLength, const char* text) {
     if (k < 0 || myLength <= k) {
-        std::cerr << "index out of range: " << k << " string: " << myCstring << std::endl;
+        std::cerr << "index out of range: " << k << " string: " << text << std::endl;
         APSTRING_ASSERT(0 <= k && k < myLength);
     }
+}
+
+}  // namespace
+
+char apstring::operator[](int k) const {
+    check_index(k, myLength, myCstring);
     return myCstring[k];
 }
 
 char& apstring::operator[](int k) {
-    if (k < 0 || myLength <= k) {
-        std::cerr << "index out of range: " << k << " string: " << myCstring << std::endl;
-        APSTRING_ASSERT(0 <= k && k < myLength);
-    }
+    check_index(k, myLength, myCstring);
     return myCstring[k];
 }
 

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "streams.h"
+
 // ---- Allocation tracking ---------------------------------------------------
 // This binary replaces the global array new and delete so the tests can see
 // how many arrays a value allocates and how large they are.
@@ -100,12 +102,7 @@ struct NewCounter {
     long count() const { return array_news - start; }
 };
 
-std::string rest_of(std::istream& is) {
-    is.clear();
-    std::ostringstream rest;
-    rest << is.rdbuf();
-    return rest.str();
-}
+using testing_support::rest_of;
 
 // ---- Construction and assignment -------------------------------------------
 

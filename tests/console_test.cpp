@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "pty_child.h"
+#include "streams.h"
 #include "tmux_session.h"
 
 namespace {
@@ -24,12 +25,7 @@ using testing_support::PtyChild;
 using testing_support::Screen;
 using testing_support::TmuxSession;
 
-std::string rest_of(std::istream& is) {
-    is.clear();
-    std::ostringstream rest;
-    rest << is.rdbuf();
-    return rest.str();
-}
+using testing_support::rest_of;
 
 // ---- Number and character input ------------------------------------------------
 

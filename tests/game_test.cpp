@@ -72,6 +72,14 @@ public:
         expect_text(kBetPrompt);
     }
 
+    // From the player's cards, which must total `total`, to staying.
+    void stay_with(int total) {
+        expect_text("For a total of " + std::to_string(total) + " points.");
+        type("k");
+        expect_text(kHitPrompt);
+        enter("s");
+    }
+
     // Bets, looks at the cards, stays, and answers the play-again question
     // when one comes (a tie goes on by itself).
     void play_hand_staying(const std::string& bet, const std::string& answer) {
@@ -406,10 +414,7 @@ TEST(GameTie, TheBetCarriesIntoTheNextHandWithoutAQuestion) {
     Game game(57);
     game.skip_rules();
     game.enter("100");
-    game.expect_text("For a total of 19 points.");
-    game.type("k");
-    game.expect_text(kHitPrompt);
-    game.enter("s");
+    game.stay_with(19);
     game.expect_text("You tied the Computer... bets carry over");
     game.expect_screen({
         "There are 47 cards left.",
@@ -418,10 +423,7 @@ TEST(GameTie, TheBetCarriesIntoTheNextHandWithoutAQuestion) {
         "How much do you want to bet?",
     });
     game.enter("50");  // 150 in all, against $400
-    game.expect_text("For a total of 16 points.");
-    game.type("k");
-    game.expect_text(kHitPrompt);
-    game.enter("s");
+    game.stay_with(16);
     game.expect_text("You win!  You sly dog you.");
     game.expect_text(kAgainPrompt);
     game.enter("y");
@@ -433,18 +435,12 @@ TEST(GameTie, ARetriedBetIsTheWholeBet) {
     Game game(57);
     game.skip_rules();
     game.enter("100");
-    game.expect_text("For a total of 19 points.");
-    game.type("k");
-    game.expect_text(kHitPrompt);
-    game.enter("s");
+    game.stay_with(19);
     game.expect_row(3, "The current bet is $100");
     game.enter("350");  // 450 with the carry-over: more than the $400 left
     game.expect_row(5, "Invalid bet, try again ->");
     game.enter("400");  // taken as it stands
-    game.expect_text("For a total of 16 points.");
-    game.type("k");
-    game.expect_text(kHitPrompt);
-    game.enter("s");
+    game.stay_with(16);
     game.expect_text(kAgainPrompt);
     game.enter("y");
     game.expect_row(2, "You have $800 left.");
