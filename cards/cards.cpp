@@ -80,7 +80,7 @@ Card Deck::deal() {
     return INVALID_CARD;
 }
 
-int Deck::cardsLeft() {
+int Deck::cardsLeft() const {
     return 52 - current_card;
 }
 

@@ -37,7 +37,7 @@ public:
 
     int shuffle();  // reseeds from the clock; always returns 0
     Card deal();    // the invalid card, with a message, once exhausted
-    int cardsLeft();
+    int cardsLeft() const;
 
 private:
     Card deck[52];

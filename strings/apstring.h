@@ -12,7 +12,7 @@ const int MAX_LENGTH = 1024;  // input buffer size of >> and getline
 class apstring {
 public:
     apstring();
-    apstring(const char* s);  // NOLINT(google-explicit-constructor): text converts freely
+    apstring(const char* s);  // implicit on purpose: text converts freely
     apstring(const apstring& str);
     ~apstring();
 
