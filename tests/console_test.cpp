@@ -339,50 +339,36 @@ TEST(GetCh, ReturnsAtOnceWithoutATerminal) {
 
 // ---- The screen in a real terminal emulator -----------------------------------
 
-std::string probe(const std::string& scene) {
-    return testing_support::shell_quote(CONSOLE_PROBE) + " " + scene;
-}
-
-Screen blank_screen() {
-    return Screen(24, "");
-}
-
-void expect_probe_ends(TmuxSession& term) {
-    term.type("q");
-    EXPECT_EQ(term.exit_status(), 0);
-}
-
-TEST(Screen, ClearBlanksEveryCellAndHomesTheCursor) {
-    TmuxSession term(probe("clear"));
-    Screen expected = blank_screen();
-    expected[0] = "X";
-    ASSERT_TRUE(term.wait_for([&](const Screen& s) { return s == expected; }))
-        << testing_support::join(term.screen());
-    EXPECT_EQ(term.cursor(), std::make_pair(2, 1));
-    expect_probe_ends(term);
-}
-
-TEST(Screen, GotoPlacesTextAndIgnoresPositionsOffTheScreen) {
-    TmuxSession term(probe("goto"));
-    Screen expected = blank_screen();
-    expected[0] = std::string(79, ' ') + "E";
-    expected[7] = std::string(10, ' ') + "A";
-    expected[10] = std::string(29, ' ') + "BC";
-    expected[19] = std::string(8, ' ') + "T";
-    ASSERT_TRUE(term.wait_for([&](const Screen& s) { return s == expected; }))
-        << testing_support::join(term.screen());
-    EXPECT_EQ(term.cursor(), std::make_pair(5, 3));
-    expect_probe_ends(term);
-}
-
-TEST(Screen, OutputAndErrorsAppearInTheOrderWritten) {
-    TmuxSession term(probe("order"));
-    Screen expected = blank_screen();
-    expected[0] = "outERRput";
-    expected[2] = "row three!";
-    ASSERT_TRUE(term.wait_for([&](const Screen& s) { return s == expected; }))
-        << testing_support::join(term.screen());
-    expect_probe_ends(term);
+TEST(Screen, ClearGotoAndOutputOrderInARealTerminal) {
+    const struct {
+        const char* scene;
+        std::vector<std::pair<int, std::string>> rows;  // row number and text; all others blank
+        std::pair<int, int> cursor;                     // column and row
+    } scenes[] = {
+        // Thirty lines of junk, then a clear and an X.
+        {"clear", {{1, "X"}}, {2, 1}},
+        // Off-screen moves are ignored, so C follows B; a tab from column 1
+        // reaches column 9.
+        {"goto",
+         {{1, std::string(79, ' ') + "E"}, {8, std::string(10, ' ') + "A"}, {11, std::string(29, ' ') + "BC"},
+          {20, std::string(8, ' ') + "T"}},
+         {5, 3}},
+        // Standard error lands between the standard output around it.
+        {"order", {{1, "outERRput"}, {3, "row three!"}}, {1, 4}},
+    };
+    for (const auto& scene : scenes) {
+        SCOPED_TRACE(scene.scene);
+        TmuxSession term(testing_support::shell_quote(CONSOLE_PROBE) + " " + scene.scene);
+        Screen expected(24, "");
+        for (const auto& [row, text] : scene.rows) {
+            expected[row - 1] = text;
+        }
+        ASSERT_TRUE(term.wait_for([&](const Screen& s) { return s == expected; }))
+            << testing_support::join(term.screen());
+        EXPECT_EQ(term.cursor(), scene.cursor);
+        term.type("q");
+        EXPECT_EQ(term.exit_status(), 0);
+    }
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 // runs the clock fast so that the game's waits pass quickly.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -246,6 +248,113 @@ TEST(GameBetting, PipedInputPlaysWithoutATerminalAndEndsWhenItRunsOut) {
 
     Game cut_short(0, "n\n");
     cut_short.expect_farewell();
+}
+
+// ---- Every byte of a game --------------------------------------------------------
+
+// Runs the game with input from a pipe and output to a file, and returns
+// what it wrote to standard output, control sequences and all.
+std::string transcript(long seed, const std::string& input, int* status) {
+    char dir_template[] = "/tmp/blackjack-transcript-XXXXXX";
+    const std::string dir = mkdtemp(dir_template);
+    const std::string out = dir + "/out";
+    const std::string command = "printf %s " + shell_quote(input) + " | env FAKE_CLOCK_SECONDS=" +
+                                std::to_string(seed) + " FAKE_CLOCK_SPEED=50 LD_PRELOAD=" +
+                                shell_quote(FAKE_CLOCK_LIBRARY) + " ASAN_OPTIONS=verify_asan_link_order=0 " +
+                                shell_quote(BLACKJACK_BINARY) + " >" + shell_quote(out) + " 2>" +
+                                shell_quote(dir + "/err");
+    *status = std::system(command.c_str());
+    std::ifstream in(out, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::remove(out.c_str());
+    std::remove((dir + "/err").c_str());
+    rmdir(dir.c_str());
+    return text.str();
+}
+
+TEST(GameTranscript, EveryByteOfOneHandWithoutATerminal) {
+    // Seed 0 as in the screen tests: the player stays at 12 and the dealer
+    // busts on the Queen of Hearts. Without a terminal the pauses do not wait.
+    int status = -1;
+    const std::string written = transcript(0, "n\n100\ns\nn\n", &status);
+    const std::string clear = "\x1b[H\x1b[2J";
+    const std::string expected =
+        "Welcome to Pellimo Blackjack!  Maximize and Press any key." + clear +
+        "Do you need to hear the rules?  (y or n) -> " + clear +
+        "There are 52 cards left.\n"
+        "You have $500 left. \n"
+        "The current bet is $0\n"
+        "How much do you want to bet? " + clear +
+        "\n\n\n"
+        "You have the following Cards: \n"
+        "\n"
+        "\t __________         __________   \n"
+        "\t|          |       |          |  \n"
+        "\t|          |       |          |  \n"
+        "\t|          |       |          |  \n"
+        "\t|          |       |          |  \n"
+        "\t|          |  and  |          |  \n"
+        "\t|          |       |          |  \n"
+        "\t|          |       |          |  \n"
+        "\t|          |       |          |  \n"
+        "\t|__________|       |__________|  \n"
+        "\n"
+        "9 of Diamonds\n"
+        "\t and"
+        "\x1b[8;11H9\x1b[11;11HDiamonds"
+        "\x1b[8;30H3\x1b[11;30HDiamonds\n"
+        "\x1b[19;1H3 of Diamonds\n"
+        "\n"
+        "For a total of 12 points.\n" + clear +
+        "The computer has the following cards: \n"
+        "\n"
+        "\n"
+        "\t __________         __________   \n"
+        "\t|          |       | / / / / /|  \n"
+        "\t|          |       |/ / / / / |  \n"
+        "\t|          |       | / / / / /|  \n"
+        "\t|          |       |/ / / / / |  \n"
+        "\t|          |  and  | / / / / /|  \n"
+        "\t|          |       |/ / / / / |  \n"
+        "\t|          |       | / / / / /|  \n"
+        "\t|          |       |/ / / / / |  \n"
+        "\t|__________|       |_/_/_/_/_/|  \n"
+        "\x1b[6;11H3\x1b[9;11HSpades"
+        "\x1b[16;10H3 of Spades and ????? of ?????\n"
+        "\n"
+        "There are 48 cards left.\n"
+        "\n"
+        "You have 12 points.  Hit or Stay? (press 'h' to hit) ->" + clear +
+        "You chose to stay at 12 points. \n"
+        "\n"
+        "The dealer has 13 points, and chooses to Hit! \n"
+        "\n"
+        "Dealer gets Queen of Hearts\n"
+        "\n"
+        "The dealer has 23 points, and busts!\n"
+        "You win!  You sly dog you.\n"
+        "Do you want to play again? ('n' for no) -> " + clear +
+        "\t Thank you for playing pellimo blackjack. \n";
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(status, 0);
+}
+
+TEST(GameTranscript, BustAndBrokeEndingByteForByte) {
+    int status = -1;
+    const std::string written = transcript(0, "n\n500\nh\n", &status);
+    const std::string tail = "You have 12 points.  Hit or Stay? (press 'h' to hit) ->"
+                             "Queen of Hearts\n"
+                             "\n"
+                             "BUST!... Bummer doode.  \n"
+                             "Game to the dealer! Too bad!\n"
+                             "You're broke!  Do I look like a loan shark?\n"
+                             "Better Luck Next Time!\n"
+                             "\x1b[H\x1b[2J"
+                             "\t Thank you for playing pellimo blackjack. \n";
+    ASSERT_GE(written.size(), tail.size());
+    EXPECT_EQ(written.substr(written.size() - tail.size()), tail);
+    EXPECT_EQ(status, 0);
 }
 
 // ---- One hand, screen by screen ----------------------------------------------------
