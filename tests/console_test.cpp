@@ -326,6 +326,42 @@ TEST(GetCh, ModeIsRestoredWhenTerminatedWhileWaiting) {
     }
 }
 
+TEST(GetCh, StoppedWhileWaitingGivesTheTerminalBackUntilContinued) {
+    // Stop signals to an orphaned process group are dropped, so getch runs in
+    // a grandchild with its own foreground group, as a shell would start it.
+    PtyChild child([](const PtyChild::Reporter& report) {
+        const pid_t waiter = fork();
+        if (waiter == 0) {
+            setpgid(0, 0);
+            while (tcgetpgrp(STDIN_FILENO) != getpgrp()) {
+                usleep(1000);
+            }
+            report(console::getch());
+            _exit(0);
+        }
+        setpgid(waiter, waiter);
+        tcsetpgrp(STDIN_FILENO, waiter);
+        report(waiter);
+        int status = 0;
+        waitpid(waiter, &status, WUNTRACED);
+        report(WIFSTOPPED(status) ? 1 : 0);
+        waitpid(waiter, &status, 0);
+        report(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    });
+    child.start();
+    const std::vector<int> waiter = child.reports(1);
+    ASSERT_EQ(waiter.size(), 1u);
+    ASSERT_TRUE(child.wait_key_mode());
+    kill(waiter[0], SIGTSTP);
+    EXPECT_EQ(child.reports(1), (std::vector<int>{1}));
+    EXPECT_TRUE(testing_support::is_line_mode(child.mode()));
+    kill(waiter[0], SIGCONT);
+    ASSERT_TRUE(child.wait_key_mode());
+    child.type("x");
+    EXPECT_EQ(child.reports(2), (std::vector<int>{'x', 0}));
+    EXPECT_TRUE(testing_support::is_line_mode(child.mode()));
+}
+
 TEST(GetCh, ReturnsAtOnceWithoutATerminal) {
     PtyChild child([](const PtyChild::Reporter& report) {
         const int null_input = open("/dev/null", O_RDONLY);
