@@ -33,6 +33,15 @@ bool is_space(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// A new array of the given size, replacing the old one only once it exists,
+// so a failed allocation leaves the value as it was.
+void replace_array(char*& array, int& capacity, int size) {
+    char* fresh = new char[size];
+    delete[] array;
+    array = fresh;
+    capacity = size;
+}
+
 }  // namespace
 
 apstring::apstring() : myLength(0), myCapacity(1), myCstring(new char[1]) {
@@ -59,9 +68,7 @@ apstring::~apstring() {
 const apstring& apstring::operator=(const apstring& rhs) {
     if (this != &rhs) {
         if (rhs.myLength + 1 > myCapacity) {
-            delete[] myCstring;
-            myCapacity = rhs.myLength + 1;
-            myCstring = new char[myCapacity];
+            replace_array(myCstring, myCapacity, rhs.myLength + 1);
         }
         myLength = rhs.myLength;
         std::memcpy(myCstring, rhs.myCstring, myLength + 1);
@@ -74,9 +81,7 @@ const apstring& apstring::operator=(const char* s) {
     const int len = static_cast<int>(std::strlen(s));
     if (len + 1 > myCapacity) {
         // s cannot point into our own array here: such text always fits.
-        delete[] myCstring;
-        myCapacity = len + 1;
-        myCstring = new char[myCapacity];
+        replace_array(myCstring, myCapacity, len + 1);
     }
     myLength = len;
     std::memmove(myCstring, s, len + 1);
@@ -85,9 +90,7 @@ const apstring& apstring::operator=(const char* s) {
 
 const apstring& apstring::operator=(char ch) {
     if (myCapacity < 2) {
-        delete[] myCstring;
-        myCapacity = 2;
-        myCstring = new char[myCapacity];
+        replace_array(myCstring, myCapacity, 2);
     }
     myLength = 1;
     myCstring[0] = ch;
@@ -170,14 +173,15 @@ const apstring& apstring::operator+=(const apstring& str) {
     const int lastLocation = length();
 
     if (newLength >= myCapacity) {
-        myCapacity = newLength + 1;
+        int newCapacity = newLength + 1;
         if (str.length() == 1) {
-            myCapacity *= 2;  // growing one character at a time: leave room
+            newCapacity *= 2;  // growing one character at a time: leave room
         }
-        char* newBuffer = new char[myCapacity];
+        char* newBuffer = new char[newCapacity];
         std::memcpy(newBuffer, myCstring, myLength + 1);
         delete[] myCstring;
         myCstring = newBuffer;
+        myCapacity = newCapacity;
     }
     std::memcpy(myCstring + lastLocation, copystring.myCstring, copystring.myLength + 1);
     myLength = newLength;

@@ -73,7 +73,14 @@ int capacity_of(const apstring& s) {
 
 }  // namespace
 
+namespace {
+long array_news_before_failure = -1;  // counts down; the allocation at 0 throws
+}
+
 void* operator new[](std::size_t size) {
+    if (array_news_before_failure >= 0 && array_news_before_failure-- == 0) {
+        throw std::bad_alloc();
+    }
     void* p = std::malloc(size == 0 ? 1 : size);
     if (p == nullptr) {
         throw std::bad_alloc();
@@ -196,6 +203,25 @@ TEST(ApstringAssignment, ACharacterNeedsTwoCharacters) {
     nul = '\0';
     EXPECT_EQ(nul.length(), 1);
     EXPECT_STREQ(nul.c_str(), "");
+}
+
+TEST(ApstringAllocation, AFailedAllocationLeavesTheValueAsItWas) {
+    const apstring longer("a much longer text");
+    for (long survivors = 0; survivors < 2; survivors++) {
+        apstring s("abc");
+        array_news_before_failure = 0;
+        EXPECT_THROW(s = longer, std::bad_alloc);
+        array_news_before_failure = 0;
+        EXPECT_THROW(s = "another long text", std::bad_alloc);
+        array_news_before_failure = survivors;  // the copy of the argument, then the array
+        EXPECT_THROW(s += longer, std::bad_alloc);
+        array_news_before_failure = -1;
+        EXPECT_STREQ(s.c_str(), "abc");
+        EXPECT_EQ(s.length(), 3);
+        EXPECT_EQ(capacity_of(s), 4);
+        s += longer;  // and it still works
+        EXPECT_EQ(s.length(), 3 + longer.length());
+    }
 }
 
 // ---- Element access ----------------------------------------------------------
