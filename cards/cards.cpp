@@ -54,7 +54,6 @@ Deck::Deck() : current_card(0) {
             loc++;
         }
     }
-    current_card = 0;
     shuffle();
 }
 

@@ -287,18 +287,18 @@ int continuation_count(int lead) {
 
 int pushed_back = -1;
 
-int next_byte(int timeout_ms) {
+int next_byte() {
     if (pushed_back >= 0) {
         const int byte = pushed_back;
         pushed_back = -1;
         return byte;
     }
-    return read_byte(timeout_ms);
+    return read_byte(kForever);
 }
 
 key_press read_key() {
     for (;;) {
-        const int byte = next_byte(kForever);
+        const int byte = next_byte();
         if (byte < 0) {
             return {kClosed, -1};
         }

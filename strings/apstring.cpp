@@ -10,18 +10,14 @@ namespace {
 // The report names this file by its own name: __FILE__ may hold a build path.
 const char kSourceName[] = "apstring.cpp";
 
-void write_stderr(const char* text) {
-    std::fputs(text, stderr);
-}
-
 // A broken precondition ends the program at once with status 3. Nothing is
 // flushed and no exit handler runs, so only stderr's unbuffered writes show.
 [[noreturn]] void assertion_failed(const char* expression, int line) {
     char report[256];
     std::snprintf(report, sizeof report, "\r\nAssertion failed: %s, file %s, line %d\r\n",
                   expression, kSourceName, line);
-    write_stderr(report);
-    write_stderr("\r\nAbnormal program termination\r\n");
+    std::fputs(report, stderr);
+    std::fputs("\r\nAbnormal program termination\r\n", stderr);
     std::fflush(stderr);
     std::_Exit(3);
 }
@@ -40,6 +36,14 @@ void replace_array(char*& array, int& capacity, int size) {
     delete[] array;
     array = fresh;
     capacity = size;
+}
+
+// Element access outside the text is a broken precondition.
+void check_index(int k, int myLength, const char* text) {
+    if (k < 0 || myLength <= k) {
+        std::cerr << "index out of range: " << k << " string: " << text << std::endl;
+        APSTRING_ASSERT(0 <= k && k < myLength);
+    }
 }
 
 }  // namespace
@@ -145,17 +149,6 @@ apstring apstring::substr(int pos, int len) const {
 const char* apstring::c_str() const {
     return myCstring;
 }
-
-namespace {
-
-void check_index(int k, int myLength, const char* text) {
-    if (k < 0 || myLength <= k) {
-        std::cerr << "index out of range: " << k << " string: " << text << std::endl;
-        APSTRING_ASSERT(0 <= k && k < myLength);
-    }
-}
-
-}  // namespace
 
 char apstring::operator[](int k) const {
     check_index(k, myLength, myCstring);
