@@ -3,6 +3,8 @@
 #include <ctime>
 #include <iostream>
 
+#include "console.h"
+
 const char* const suit_names[5] = {"INVALID", "Clubs", "Diamonds", "Hearts", "Spades"};
 
 const char* const face_names[14] = {"INVALID", "Ace", "2",  "3",    "4",     "5",   "6",
@@ -106,7 +108,7 @@ const int kHundredthsPerDay = 8640000;
 // passed while we spun; it is not counted.
 const int kLargestStep = 6000;
 
-int hundredths_since_midnight(const console::time_of_day& t) {
+int hundredths_since_midnight(const console::TimeOfDay& t) {
     return t.ti_hour * 360000 + t.ti_min * 6000 + t.ti_sec * 100 + t.ti_hund;
 }
 
@@ -116,8 +118,8 @@ namespace detail {
 
 // Counts the time that passes between readings rather than comparing against
 // the first one, so that midnight or a clock set back cannot make it hang.
-void delay_on(int delay_factor, void (*read_clock)(console::time_of_day*)) {
-    console::time_of_day curr_time{};
+void delay_on(int delay_factor, void (*read_clock)(console::TimeOfDay*)) {
+    console::TimeOfDay curr_time{};
     read_clock(&curr_time);
     const int start100s = hundredths_since_midnight(curr_time);
     int previous = start100s;
@@ -139,6 +141,7 @@ void delay_on(int delay_factor, void (*read_clock)(console::time_of_day*)) {
 }  // namespace detail
 
 void delay(int delay_factor) {
+    console::flush();  // what the player reads during the wait
     detail::delay_on(delay_factor, console::gettime);
 }
 

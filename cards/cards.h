@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "apstring.h"
-#include "console.h"
+#include "clock.h"
 
 // Names indexed by suit number (0 none, 1 Clubs .. 4 Spades) and face number
 // (0 none, 1 Ace, 2..10, 11 Jack, 12 Queen, 13 King).
@@ -51,7 +51,8 @@ namespace cards {
 void srand(std::uint32_t seed);
 std::int32_t _lrand();  // 0 .. 2147483647
 
-// Busy-waits delay_factor hundredths of a second on the time of day.
+// Shows what was written, then busy-waits delay_factor hundredths of a
+// second on the time of day.
 void delay(int delay_factor);
 
 // Waits for one key press and drops it.
@@ -59,7 +60,7 @@ void pause();
 
 namespace detail {
 // delay with the clock passed in, so a wait can be checked on a made-up clock.
-void delay_on(int delay_factor, void (*read_clock)(console::time_of_day*));
+void delay_on(int delay_factor, void (*read_clock)(console::TimeOfDay*));
 }  // namespace detail
 
 }  // namespace cards

@@ -1,16 +1,28 @@
 #ifndef BLACKJACK_CONSOLE_H
 #define BLACKJACK_CONSOLE_H
 
-// The game's only way to the screen, the keyboard and the clock.
+// The game's only way to the screen and the keyboard.
 //
-// Standard output is made unit-buffered at start-up, so every insertion is on
-// the screen before it returns, and cursor moves, key waits and input reads
-// all follow what was written before them.
+// From start() to the end of the run the console holds the keyboard: no key
+// is echoed, edited or turned into a signal by the terminal behind the game's
+// back, and every key waits, in order, for the game's next read. Key waits
+// take keys one by one (getch); std::cin reads edited lines with echo.
+//
+// std::cout collects whole screens. What it holds reaches the terminal at
+// each key wait, line read and delay, before anything goes to std::cerr, and
+// at exit; flush() sends it at any other moment.
 
-#include <cstdint>
 #include <iosfwd>
 
 namespace console {
+
+// Takes the terminal for the rest of the run and sets up std::cout, std::cin
+// and std::cerr as above. Call once, before the first output; later calls do
+// nothing. Every way out of the program hands the terminal back as found.
+void start();
+
+// Sends what std::cout holds to the terminal now.
+void flush();
 
 // Clears the screen and puts the cursor at column 1, row 1.
 void clrscr();
@@ -27,34 +39,25 @@ int getch();
 
 // Second codes of the keys that give 0 first.
 namespace key {
-constexpr int F1 = 59;  // F1 to F10 are 59 to 68
-constexpr int F10 = 68;
-constexpr int Home = 71;
-constexpr int Up = 72;
-constexpr int PageUp = 73;
-constexpr int Left = 75;
-constexpr int Right = 77;
-constexpr int End = 79;
-constexpr int Down = 80;
-constexpr int PageDown = 81;
-constexpr int Insert = 82;
-constexpr int Delete = 83;
-constexpr int F11 = 133;
-constexpr int F12 = 134;
+constexpr int kCtrl2 = 3;  // Ctrl+2 or Ctrl+Space, which terminals send as NUL
+constexpr int kF1 = 59;    // F1 to F10 are 59 to 68
+constexpr int kF10 = 68;
+constexpr int kHome = 71;
+constexpr int kUp = 72;
+constexpr int kPageUp = 73;
+constexpr int kLeft = 75;
+constexpr int kRight = 77;
+constexpr int kEnd = 79;
+constexpr int kDown = 80;
+constexpr int kPageDown = 81;
+constexpr int kInsert = 82;
+constexpr int kDelete = 83;
+constexpr int kF11 = 133;
+constexpr int kF12 = 134;
 }  // namespace key
 
 // 'a'..'z' become 'A'..'Z'; every other value is returned as it is.
 int toupper(int c);
-
-// The local time of day.
-struct time_of_day {
-    std::uint8_t ti_min;   // 0-59
-    std::uint8_t ti_hour;  // 0-23
-    std::uint8_t ti_hund;  // hundredths of a second, 0-99
-    std::uint8_t ti_sec;   // 0-59
-};
-
-void gettime(time_of_day* t);
 
 // Reads a whole number: white space skipped across lines, an optional sign,
 // 0x or 0X for hexadecimal, a leading 0 for octal, else decimal; 32-bit

@@ -16,7 +16,7 @@ using cards::pause;
 using console::clrscr;
 using console::gotoxy;
 
-const char* const player_frame[10] = {
+const char* const kPlayerFrame[10] = {
     "\t __________         __________   ",
     "\t|          |       |          |  ",
     "\t|          |       |          |  ",
@@ -29,7 +29,7 @@ const char* const player_frame[10] = {
     "\t|__________|       |__________|  ",
 };
 
-const char* const dealer_frame[10] = {
+const char* const kDealerFrame[10] = {
     "\t __________         __________   ",
     "\t|          |       | / / / / /|  ",
     "\t|          |       |/ / / / / |  ",
@@ -54,7 +54,7 @@ void write_name(const Card& card) {
 
 void farewell() {
     clrscr();
-    std::cout << "\t Thank you for playing pellimo blackjack. \n" << std::flush;
+    std::cout << "\t Thank you for playing pellimo blackjack. \n";
     delay(300);
 }
 
@@ -87,6 +87,7 @@ bool read_bet(int& bet) {
 }  // namespace
 
 int main() {
+    console::start();  // holds the keyboard from the first output to the last
     Card my_card;
     Deck my_deck;
     int money = 0;
@@ -161,7 +162,7 @@ int main() {
         clrscr();
         std::cout << std::endl << std::endl << std::endl;
         std::cout << "You have the following Cards: " << std::endl << std::endl;
-        write_frame(player_frame);
+        write_frame(kPlayerFrame);
         my_card = my_deck.deal();
         std::cout << std::endl;
         write_name(my_card);
@@ -186,7 +187,7 @@ int main() {
         // The dealer's two cards, one of them face down.
         clrscr();
         std::cout << "The computer has the following cards: \n" << std::endl << std::endl;
-        write_frame(dealer_frame);
+        write_frame(kDealerFrame);
         my_card = my_deck.deal();
         gotoxy(11, 6);
         std::cout << my_card.face();

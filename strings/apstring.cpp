@@ -11,7 +11,9 @@ namespace {
 const char kSourceName[] = "apstring.cpp";
 
 // A broken precondition ends the program at once with status 3. Nothing is
-// flushed and no exit handler runs, so only stderr's unbuffered writes show.
+// flushed and no exit handler runs, so only stderr's unbuffered writes show;
+// quick_exit runs only what was registered for such an end (the terminal's
+// mode is handed back there).
 [[noreturn]] void assertion_failed(const char* expression, int line) {
     char report[256];
     std::snprintf(report, sizeof report, "\r\nAssertion failed: %s, file %s, line %d\r\n",
@@ -19,7 +21,7 @@ const char kSourceName[] = "apstring.cpp";
     std::fputs(report, stderr);
     std::fputs("\r\nAbnormal program termination\r\n", stderr);
     std::fflush(stderr);
-    std::_Exit(3);
+    std::quick_exit(3);
 }
 
 #define APSTRING_ASSERT(condition) \

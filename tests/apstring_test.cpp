@@ -4,9 +4,10 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdint>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iomanip>
 #include <new>
 #include <sstream>
@@ -15,85 +16,43 @@
 #include "streams.h"
 
 // ---- Allocation tracking ---------------------------------------------------
-// This binary replaces the global array new and delete so the tests can see
-// how many arrays a value allocates and how large they are.
+// This binary replaces the global array new and delete: each array carries
+// its size in a header just before it, so the tests can see how large a
+// value's array is, and how many arrays it allocates.
 
 namespace {
 
-struct Allocation {
-    void* ptr;
-    std::size_t size;
-};
+// Keeps the array that follows as aligned as new[] must.
+constexpr std::size_t kHeader = alignof(std::max_align_t);
 
-constexpr std::size_t kSlots = 1 << 16;
-Allocation allocations[kSlots];
 long array_news = 0;
-
-std::size_t slot_of(void* p) {
-    return (reinterpret_cast<std::uintptr_t>(p) >> 4) % kSlots;
-}
-
-void remember(void* p, std::size_t size) {
-    for (std::size_t i = slot_of(p);; i = (i + 1) % kSlots) {
-        if (allocations[i].ptr == nullptr) {
-            allocations[i] = {p, size};
-            return;
-        }
-    }
-}
-
-void forget(void* p) {
-    for (std::size_t i = slot_of(p); allocations[i].ptr != nullptr; i = (i + 1) % kSlots) {
-        if (allocations[i].ptr == p) {
-            // Shift later entries of the same run back so lookups still work.
-            std::size_t hole = i;
-            for (std::size_t j = (i + 1) % kSlots; allocations[j].ptr != nullptr; j = (j + 1) % kSlots) {
-                const std::size_t home = slot_of(allocations[j].ptr);
-                if ((j > hole && (home <= hole || home > j)) || (j < hole && home <= hole && home > j)) {
-                    allocations[hole] = allocations[j];
-                    hole = j;
-                }
-            }
-            allocations[hole] = {nullptr, 0};
-            return;
-        }
-    }
-}
+long array_news_before_failure = -1;  // counts down; the allocation at 0 throws
 
 // The size of the array new that returned p: a value's capacity.
 int capacity_of(const apstring& s) {
-    void* p = const_cast<char*>(s.c_str());
-    for (std::size_t i = slot_of(p); allocations[i].ptr != nullptr; i = (i + 1) % kSlots) {
-        if (allocations[i].ptr == p) {
-            return static_cast<int>(allocations[i].size);
-        }
-    }
-    return -1;
+    std::size_t size = 0;
+    std::memcpy(&size, s.c_str() - kHeader, sizeof size);
+    return static_cast<int>(size);
 }
 
 }  // namespace
-
-namespace {
-long array_news_before_failure = -1;  // counts down; the allocation at 0 throws
-}
 
 void* operator new[](std::size_t size) {
     if (array_news_before_failure >= 0 && array_news_before_failure-- == 0) {
         throw std::bad_alloc();
     }
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr) {
+    auto* block = static_cast<char*>(std::malloc(kHeader + size));
+    if (block == nullptr) {
         throw std::bad_alloc();
     }
     ++array_news;
-    remember(p, size);
-    return p;
+    std::memcpy(block, &size, sizeof size);
+    return block + kHeader;
 }
 
 void operator delete[](void* p) noexcept {
     if (p != nullptr) {
-        forget(p);
-        std::free(p);
+        std::free(static_cast<char*>(p) - kHeader);
     }
 }
 

@@ -1,13 +1,48 @@
-// Draws one of a few fixed screens through the console layer, then waits for
-// a key so the test can read the screen and the cursor.
+// Small programs on the console layer, one per scene, for the tests that need
+// a real terminal. Each reports what it read, one number a line, on
+// descriptor 3 when the test opened it.
 
+#include <signal.h>
+#include <stdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
+#include "apstring.h"
 #include "console.h"
 
-int main(int argc, char** argv) {
-    const std::string scene = argc > 1 ? argv[1] : "";
+namespace {
+
+void report(int value) {
+    dprintf(3, "%d\n", value);
+}
+
+// Reports each key until 'q' or the end of the terminal (-1).
+void keys() {
+    for (;;) {
+        const int code = console::getch();
+        report(code);
+        if (code == 'q' || code == -1) {
+            return;
+        }
+    }
+}
+
+// Line reads and key reads taking turns on one terminal.
+void lines() {
+    int number = 0;
+    console::read_number(std::cin, number);
+    report(number);
+    report(console::getch());
+    console::read_number(std::cin, number);
+    report(number);
+}
+
+bool draw(const std::string& scene) {
     if (scene == "clear") {
         for (int row = 0; row < 30; row++) {
             std::cout << "junk junk junk junk junk junk junk junk junk junk junk junk junk junk\n";
@@ -40,8 +75,64 @@ int main(int argc, char** argv) {
         std::cerr << "!";
         std::cout << std::endl;
     } else {
-        return 2;
+        return false;
     }
     console::getch();
+    return true;
+}
+
+int run(const std::string& scene) {
+    console::start();
+    if (scene == "keys") {
+        keys();
+    } else if (scene == "lines") {
+        lines();
+    } else if (scene == "status3") {
+        const apstring text("abc");
+        report(text[3]);
+    } else if (scene == "throw") {
+        throw std::runtime_error("nobody catches this");
+    } else if (!draw(scene)) {
+        return 2;
+    }
     return 0;
+}
+
+// Runs the scene as a shell runs a job: in a process group of its own that
+// owns the terminal, so that stop signals stop it. Reports the scene's pid,
+// then -2 each time it stops; ends with the scene's status.
+int as_job(const std::string& scene) {
+    const pid_t job = fork();
+    if (job == 0) {
+        setpgid(0, 0);
+        while (tcgetpgrp(STDIN_FILENO) != getpgrp()) {
+            usleep(1000);
+        }
+        std::exit(run(scene));  // through the exit handlers, as a program ends
+    }
+    setpgid(job, job);
+    signal(SIGTTOU, SIG_IGN);
+    tcsetpgrp(STDIN_FILENO, job);
+    report(job);
+    for (;;) {
+        int status = 0;
+        if (waitpid(job, &status, WUNTRACED) != job) {
+            return 1;
+        }
+        if (WIFSTOPPED(status)) {
+            report(-2);
+        } else {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "job" && argc > 2) {
+        return as_job(argv[2]);
+    }
+    return run(first);
 }

@@ -8,24 +8,191 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <ctime>
-#include <iostream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "pty_child.h"
+#include "clock.h"
+#include "key_decoder.h"
+#include "line_editor.h"
+#include "pty_process.h"
 #include "streams.h"
 #include "tmux_session.h"
 
 namespace {
 
-using testing_support::PtyChild;
-using testing_support::Screen;
-using testing_support::TmuxSession;
-
+using console::DecodedKey;
+using console::LineEditor;
+using testing_support::PtyProcess;
 using testing_support::rest_of;
+
+// ---- Key decoding ----------------------------------------------------------------
+
+// Decodes keys as the key reader does, chunk by chunk: the bytes of a chunk
+// arrive together, and a gap follows each chunk. With one_at_a_time the bytes
+// of a chunk come one by one instead, each as soon as the decoder asks.
+std::vector<int> decode_chunks(const std::vector<std::string>& chunks, bool one_at_a_time) {
+    std::vector<int> codes;
+    for (const std::string& chunk : chunks) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(chunk.data());
+        std::size_t start = 0;
+        std::size_t available = one_at_a_time ? 1 : chunk.size();
+        while (start < chunk.size()) {
+            DecodedKey key = console::decode_key(bytes + start, available - start, false);
+            if (key.kind == DecodedKey::Kind::kNeedMore) {
+                if (available < chunk.size()) {
+                    available++;
+                    continue;
+                }
+                key = console::decode_key(bytes + start, available - start, true);
+            }
+            EXPECT_NE(key.kind, DecodedKey::Kind::kNeedMore);
+            EXPECT_GT(key.consumed, 0u);
+            EXPECT_LE(key.consumed, available - start);
+            if (key.kind == DecodedKey::Kind::kNeedMore || key.consumed == 0) {
+                break;
+            }
+            start += key.consumed;
+            available = std::max(available, start + (one_at_a_time ? 1 : 0));
+            if (key.kind == DecodedKey::Kind::kKey) {
+                codes.push_back(key.code);
+                if (key.second >= 0) {
+                    codes.push_back(key.second);
+                }
+            }
+        }
+    }
+    return codes;
+}
+
+TEST(KeyDecoder, BytesToCodes) {
+    const struct {
+        std::vector<std::string> chunks;  // a gap after each
+        std::vector<int> codes;           // what getch returns, call by call
+    } cases[] = {
+        {{"aZ 9"}, {'a', 'Z', ' ', '9'}},
+        {{"\r\x03\x1a\x7f\x11\x13\x04"}, {13, 3, 26, 127, 17, 19, 4}},
+        // Cursor keys in their CSI and SS3 forms, with and without modifiers.
+        {{"\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1b[1;5C\x1bO5D"}, {0, 72, 0, 80, 0, 77, 0, 75, 0, 72, 0, 77, 0, 75}},
+        {{"\x1b[H\x1b[F\x1b[1~\x1b[4~\x1b[7~\x1b[8~\x1bOH\x1bOF"}, {0, 71, 0, 79, 0, 71, 0, 79, 0, 71, 0, 79, 0, 71, 0, 79}},
+        {{"\x1b[2~\x1b[3~\x1b[5~\x1b[6~\x1b[3;5~"}, {0, 82, 0, 83, 0, 73, 0, 81, 0, 83}},
+        {{"\x1bOP\x1bOS\x1b[11~\x1b[15~\x1b[17~\x1b[21~\x1b[23~\x1b[24~\x1b[1;2P"},
+         {0, 59, 0, 62, 0, 59, 0, 63, 0, 64, 0, 68, 0, 133, 0, 134, 0, 59}},
+        {{"\x1b[[A\x1b[[E"}, {0, 59, 0, 63}},  // the Linux console's F1 and F5
+        // Paste marks, an unknown final byte, a focus report, Alt+x, F13, an
+        // unknown modified key and a terminal's answer all vanish whole.
+        {{"\x1b[200~a\x1b[99zb\x1b[Ic\x1bxd\x1b[25~e\x1b[1;2Xf\x1b[?1;2cg"}, {'a', 'b', 'c', 'd', 'e', 'f', 'g'}},
+        // A lone Esc is told from a sequence by the gap after it.
+        {{"\x1b"}, {27}},
+        {{"\x1b", "["}, {27, '['}},
+        {{"\x1b", "\x1b", "x"}, {27, 27, 'x'}},
+        // Ctrl+Space and Ctrl+2 send NUL: 0, then a second code like any
+        // two-code key, so a caller waiting for it is not left hanging.
+        {{std::string("\0", 1)}, {0, 3}},
+        // A character outside ASCII is one key: its first byte.
+        {{"\xc3\xa9k\xe2\x82\xacz\xf0\x9f\x82\xa1"}, {0xc3, 'k', 0xe2, 'z', 0xf0}},
+        // Bytes that do not continue a character are keys of their own.
+        {{"\xe9y\r"}, {0xe9, 'y', 13}},
+        {{"\xa9\xff\xc0"}, {0xa9, 0xff, 0xc0}},
+        {{"\xe2\x82", "z"}, {0xe2, 'z'}},
+        // Alt with a character outside ASCII, like Alt with a letter: nothing.
+        {{"\x1b\xc3\xa9x"}, {'x'}},
+        // Alt+Up as some terminals send it: the Up key.
+        {{"\x1b\x1b[A"}, {0, 72}},
+        {{"\x1b\x1b", "x"}, {'x'}},
+        // A sequence cut short by another key: the key survives.
+        {{"\x1b[1\x03"}, {3}},
+        {{"\x1b[", "q"}, {'q'}},
+        {{"\x1b[[", "q"}, {'q'}},
+        {{"\x1bO", "q"}, {'q'}},
+        // A sequence that never ends is dropped in pieces, never waited for.
+        {{"\x1b[" + std::string(30, '1') + "2345~x"}, {'2', '3', '4', '5', '~', 'x'}},
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        for (const std::string& chunk : c.chunks) {
+            for (const unsigned char byte : chunk) {
+                shown += byte >= 0x20 && byte < 0x7f ? std::string(1, static_cast<char>(byte))
+                                                     : "\\x" + std::to_string(byte);
+            }
+            shown += " | ";
+        }
+        EXPECT_EQ(decode_chunks(c.chunks, false), c.codes) << shown;
+        EXPECT_EQ(decode_chunks(c.chunks, true), c.codes) << shown << "(one byte at a time)";
+    }
+}
+
+// ---- Line editing ----------------------------------------------------------------
+
+struct Edited {
+    std::string line;
+    std::string echo;
+    LineEditor::Outcome outcome;
+};
+
+// Types keys (as bytes a terminal sends) into a line editor until it stops
+// editing or the keys run out.
+Edited edit(const std::string& typed) {
+    LineEditor editor;
+    Edited result{"", "", LineEditor::Outcome::kEditing};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(typed.data());
+    std::size_t start = 0;
+    while (start < typed.size() && result.outcome == LineEditor::Outcome::kEditing) {
+        const DecodedKey key = console::decode_key(bytes + start, typed.size() - start, true);
+        const std::string key_bytes = typed.substr(start, key.consumed);
+        start += key.consumed;
+        if (key.kind == DecodedKey::Kind::kKey) {
+            result.outcome = editor.apply(key.code, key_bytes, result.echo);
+        }
+    }
+    result.line = editor.line();
+    return result;
+}
+
+TEST(LineEditor, EditsOneLineWithEcho) {
+    using Outcome = LineEditor::Outcome;
+    const struct {
+        std::string typed;
+        std::string line;
+        std::string echo;
+        Outcome outcome;
+    } cases[] = {
+        {"500\r", "500\n", "500\n", Outcome::kLineDone},
+        {"500\n", "500\n", "500\n", Outcome::kLineDone},
+        // Backspace, as Delete or as Ctrl+H, erases one character; on an
+        // empty line it does nothing.
+        {"12\x7f" "3\r", "13\n", "12\b \b3\n", Outcome::kLineDone},
+        {"\x7f\x7f" "ab\b\r", "a\n", "ab\b \b\n", Outcome::kLineDone},
+        {"\xc3\xa9\x7f\r", "\n", "\xc3\xa9\b \b\n", Outcome::kLineDone},
+        {"abc\x15" "7\r", "7\n", "abc\b \b\b \b\b \b7\n", Outcome::kLineDone},
+        // Keys that do not edit a line: cursor keys, function keys, Esc,
+        // Ctrl+S and Ctrl+Q.
+        {"\x1b[A5\x1bOP\x1b\x13\x11" "6\r", "56\n", "56\n", Outcome::kLineDone},
+        {"\t7\r", " 7\n", " 7\n", Outcome::kLineDone},
+        // Ctrl+D ends the input only on an empty line; Ctrl+C always.
+        {"\x04", "", "", Outcome::kEndOfInput},
+        {"ab\x04" "c\r", "abc\n", "abc\n", Outcome::kLineDone},
+        {"ab\x03", "", "ab", Outcome::kEndOfInput},
+        {"1\x1a", "1", "1", Outcome::kSuspend},
+        {"yes", "yes", "yes", Outcome::kEditing},
+    };
+    for (const auto& c : cases) {
+        const Edited edited = edit(c.typed);
+        EXPECT_EQ(edited.line, c.line) << c.typed;
+        EXPECT_EQ(edited.echo, c.echo) << c.typed;
+        EXPECT_EQ(edited.outcome, c.outcome) << c.typed;
+    }
+}
+
+TEST(LineEditor, StopsTakingKeysAtTheLongestLine) {
+    const Edited edited = edit(std::string(5000, '9') + "\r");
+    EXPECT_EQ(edited.line, std::string(LineEditor::kLongestLine, '9') + "\n");
+    EXPECT_EQ(edited.outcome, LineEditor::Outcome::kLineDone);
+}
 
 // ---- Number and character input ------------------------------------------------
 
@@ -70,7 +237,7 @@ TEST(ReadNumber, ParsesLikeTheConsole) {
     }
 }
 
-TEST(ReadNumber, SetsEndOfFileOnlyWhenInputRanOut) {
+TEST(ReadNumber, EndOfFileOnlyWhenInputRanOutAndFailuresStick) {
     std::istringstream whole("42");
     int value = 0;
     console::read_number(whole, value);
@@ -78,27 +245,18 @@ TEST(ReadNumber, SetsEndOfFileOnlyWhenInputRanOut) {
     EXPECT_TRUE(whole.eof());
     EXPECT_FALSE(whole.fail());
 
-    std::istringstream line("42\n");
-    console::read_number(line, value);
-    EXPECT_TRUE(line.good());
-}
-
-TEST(ReadNumber, AFailedStreamStaysFailedUntilCleared) {
     std::istringstream in("abc 12 34");
-    int value = 5;
+    value = 5;
     EXPECT_FALSE(console::read_number(in, value));
     EXPECT_FALSE(console::read_number(in, value));
     char c = 'q';
     EXPECT_FALSE(console::read_char(in, c));
     EXPECT_EQ(value, 5);
     EXPECT_EQ(c, 'q');
-
     in.clear();
     in.ignore(3);
     EXPECT_TRUE(console::read_number(in, value));
     EXPECT_EQ(value, 12);
-    EXPECT_TRUE(console::read_number(in, value));
-    EXPECT_EQ(value, 34);
 }
 
 TEST(ReadNumber, FlushesTheTiedStreamFirst) {
@@ -122,255 +280,195 @@ TEST(ReadNumber, FlushesTheTiedStreamFirst) {
 
 TEST(ReadChar, TakesOneCharacterAndLeavesTheRest) {
     std::istringstream in("\n\n   yes\nh\n");
+    std::string taken;
     char c = 0;
-    EXPECT_TRUE(console::read_char(in, c));
-    EXPECT_EQ(c, 'y');
-    EXPECT_TRUE(console::read_char(in, c));
-    EXPECT_EQ(c, 'e');
-    EXPECT_TRUE(console::read_char(in, c));
-    EXPECT_EQ(c, 's');
-    EXPECT_TRUE(console::read_char(in, c));
-    EXPECT_EQ(c, 'h');
-    EXPECT_EQ(rest_of(in), "\n");
-
-    std::istringstream ended(" \n ");
-    c = 'k';
-    EXPECT_FALSE(console::read_char(ended, c));
-    EXPECT_TRUE(ended.eof());
-    EXPECT_EQ(c, 'k');
+    while (console::read_char(in, c)) {
+        taken += c;
+    }
+    EXPECT_EQ(taken, "yesh");
+    EXPECT_TRUE(in.eof());
+    EXPECT_EQ(c, 'h');  // the failed read left it alone
 }
 
 TEST(ToUpper, OnlyLowerCaseLettersChange) {
-    for (int c = -1; c < 256; c++) {
-        const int expected = c >= 'a' && c <= 'z' ? c - 32 : c;
-        EXPECT_EQ(console::toupper(c), expected) << c;
+    const struct {
+        int in;
+        int out;
+    } cases[] = {{'a', 'A'}, {'m', 'M'}, {'z', 'Z'}, {'A', 'A'}, {'Z', 'Z'}, {'`', '`'}, {'{', '{'},
+                 {'@', '@'}, {'[', '['}, {'0', '0'}, {' ', ' '}, {0, 0},     {-1, -1},   {0xe9, 0xe9},
+                 {'a' + 256, 'a' + 256}, {INT_MIN, INT_MIN}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(console::toupper(c.in), c.out) << c.in;
     }
-    EXPECT_EQ(console::toupper(INT_MIN), INT_MIN);
 }
 
 TEST(GetTime, ReadsTheLocalTimeOfDay) {
-    console::time_of_day t{};
+    // A zone five and a half hours east of UTC tells local time from UTC.
+    const char* old_zone = std::getenv("TZ");
+    const std::string saved = old_zone != nullptr ? old_zone : "";
+    setenv("TZ", "XST-5:30", 1);
+    tzset();
+    console::TimeOfDay t{};
     const std::time_t before = std::time(nullptr);
     console::gettime(&t);
     const std::time_t after = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&before, &local);
+    if (old_zone != nullptr) {
+        setenv("TZ", saved.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+
+    const int day = 24 * 3600;
     const int seconds = t.ti_hour * 3600 + t.ti_min * 60 + t.ti_sec;
-    const int expected = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+    const int expected = static_cast<int>((before + 5 * 3600 + 1800) % day);
     EXPECT_LE(t.ti_hund, 99);
-    EXPECT_GE(seconds, expected);
-    EXPECT_LE(seconds, expected + static_cast<int>(after - before));
+    EXPECT_LE((seconds - expected + day) % day, static_cast<int>(after - before))
+        << t.ti_hour << ":" << +t.ti_min << ":" << +t.ti_sec;
 }
 
-// ---- Key input through a real terminal -----------------------------------------
+// ---- A real terminal held for a whole run ----------------------------------------
 
-// The child reads count keys with getch and reports, for each, the code and
-// whether the terminal's mode afterwards was the one from before the call.
-void read_keys(const PtyChild::Reporter& report, int count) {
-    for (int i = 0; i < count; i++) {
-        termios before{};
-        tcgetattr(STDIN_FILENO, &before);
-        report(console::getch());
-        termios after{};
-        tcgetattr(STDIN_FILENO, &after);
-        report(before.c_lflag == after.c_lflag && before.c_iflag == after.c_iflag &&
-               before.c_cc[VMIN] == after.c_cc[VMIN]);
+std::vector<std::string> probe(const std::string& scene) {
+    return {CONSOLE_PROBE, scene};
+}
+
+std::vector<std::string> probe_job(const std::string& scene) {
+    return {CONSOLE_PROBE, "job", scene};
+}
+
+void expect_exit_code(PtyProcess& program, int code) {
+    const auto status = program.wait_exit();
+    ASSERT_TRUE(status.has_value()) << "still running";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == code) << "status " << *status;
+}
+
+TEST(HeldTerminal, KeysTypedAheadComeInOrderWithoutEchoAndTheModeIsHandedBack) {
+    PtyProcess program(probe("keys"));
+    ASSERT_TRUE(program.wait_mode(true));
+    // Typed at once, before the program reads any: signal and flow-control
+    // keys are keys too.
+    program.type("ab\x1b[Ac\x03\x1a\x13\x11\x7f\rq");
+    EXPECT_EQ(program.reports(12), (std::vector<int>{'a', 'b', 0, 72, 'c', 3, 26, 19, 17, 127, 13, 'q'}));
+    expect_exit_code(program, 0);
+    EXPECT_EQ(program.output(), "");
+    const termios before = testing_support::new_terminal_mode();
+    const termios after = program.mode();
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_cc[VMIN], before.c_cc[VMIN]);
+}
+
+TEST(HeldTerminal, LineReadsAndKeyReadsShareTheKeyboardInOrder) {
+    // What a line read took stays with std::cin; the key after the line goes
+    // to getch, and a byte that does not continue a character stays for the
+    // line read after it.
+    PtyProcess program(probe("lines"));
+    program.type("12 34\rk");
+    EXPECT_EQ(program.reports(3), (std::vector<int>{12, 'k', 34}));
+    expect_exit_code(program, 0);
+
+    PtyProcess latin1(probe("lines"));
+    latin1.type("7\r\xe9" "5\r");
+    EXPECT_EQ(latin1.reports(3), (std::vector<int>{7, 0xe9, 5}));
+    expect_exit_code(latin1, 0);
+    EXPECT_NE(latin1.output().find("7\r\n5\r\n"), std::string::npos);  // each line echoed as typed
+}
+
+TEST(HeldTerminal, EndingSignalsHandTheTerminalBackAndStillEndTheProgram) {
+    for (const int sig : {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
+                          SIGPIPE, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+        PtyProcess program(probe("keys"));
+        ASSERT_TRUE(program.wait_mode(true));
+        kill(program.pid(), sig);
+        const auto status = program.wait_exit();
+        ASSERT_TRUE(status.has_value()) << strsignal(sig);
+        EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == sig) << strsignal(sig) << ": " << *status;
+        EXPECT_TRUE(testing_support::is_line_mode(program.mode())) << strsignal(sig);
     }
 }
 
-// The codes of the reports above, checking that every call left the mode as
-// it found it.
-std::vector<int> codes_of(const std::vector<int>& reports) {
-    std::vector<int> codes;
-    for (std::size_t i = 0; i + 1 < reports.size(); i += 2) {
-        codes.push_back(reports[i]);
-        EXPECT_EQ(reports[i + 1], 1) << "mode not restored after key " << i / 2;
-    }
-    return codes;
+TEST(HeldTerminal, ASignalFoundIgnoredStaysIgnored) {
+    PtyProcess program(probe("keys"), [] { signal(SIGUSR1, SIG_IGN); });
+    ASSERT_TRUE(program.wait_mode(true));
+    kill(program.pid(), SIGUSR1);
+    program.type("q");
+    EXPECT_EQ(program.reports(1), (std::vector<int>{'q'}));
+    expect_exit_code(program, 0);
 }
 
-// Types the bytes in one burst while the child waits in getch. Only for
-// bytes that line mode leaves alone, since the child passes through line
-// mode between calls.
-std::vector<int> keys_for(const std::string& typed, int count) {
-    PtyChild child([count](const PtyChild::Reporter& report) { read_keys(report, count); });
-    child.start();
-    EXPECT_TRUE(child.wait_key_mode());
-    child.type(typed);
-    const std::vector<int> codes = codes_of(child.reports(2 * count));
-    EXPECT_TRUE(testing_support::is_line_mode(child.mode()));
-    return codes;
-}
+TEST(HeldTerminal, EveryOtherWayOutHandsTheTerminalBack) {
+    PtyProcess failed(probe("status3"));
+    expect_exit_code(failed, 3);
+    EXPECT_NE(failed.output().find("Assertion failed: 0 <= k && k < myLength"), std::string::npos)
+        << failed.output();
+    EXPECT_TRUE(testing_support::is_line_mode(failed.mode()));
 
-TEST(GetCh, PlainKeysAndControlCharacters) {
-    EXPECT_EQ(keys_for("aZ 9", 4), (std::vector<int>{'a', 'Z', ' ', '9'}));
-
-    // Keys that line mode would act on go one at a time, each into getch.
-    const std::vector<std::string> keys = {"\r", "\x03", "\x1a", "\x7f", "\x11", "\x13"};
-    PtyChild child([&keys](const PtyChild::Reporter& report) { read_keys(report, static_cast<int>(keys.size())); });
-    child.start();
-    std::vector<int> codes;
-    for (const std::string& key : keys) {
-        ASSERT_TRUE(child.wait_key_mode());
-        child.type(key);
-        const std::vector<int> got = codes_of(child.reports(2));
-        codes.insert(codes.end(), got.begin(), got.end());
-    }
-    EXPECT_EQ(codes, (std::vector<int>{13, 3, 26, 127, 17, 19}));
-    EXPECT_TRUE(testing_support::is_line_mode(child.mode()));
-}
-
-TEST(GetCh, CtrlCInterruptsNothing) {
-    PtyChild child([](const PtyChild::Reporter& report) {
-        report(console::getch());
-        report(42);
-    });
-    child.start();
-    ASSERT_TRUE(child.wait_key_mode());
-    child.type("\x03");
-    EXPECT_EQ(child.reports(2), (std::vector<int>{3, 42}));
-    const auto status = child.wait_exit();
+    PtyProcess thrown(probe("throw"));
+    const auto status = thrown.wait_exit();
     ASSERT_TRUE(status.has_value());
-    EXPECT_TRUE(WIFEXITED(*status));
+    EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGABRT) << *status;
+    EXPECT_TRUE(testing_support::is_line_mode(thrown.mode()));
 }
 
-TEST(GetCh, CursorAndFunctionKeysGiveTwoCodes) {
-    const struct {
-        const char* sequence;
-        int second;
-    } keys[] = {
-        {"\x1b[A", console::key::Up},        {"\x1b[B", console::key::Down},
-        {"\x1b[C", console::key::Right},     {"\x1b[D", console::key::Left},
-        {"\x1bOA", console::key::Up},        {"\x1b[1;5C", console::key::Right},
-        {"\x1b[H", console::key::Home},      {"\x1b[F", console::key::End},
-        {"\x1b[1~", console::key::Home},     {"\x1b[4~", console::key::End},
-        {"\x1b[7~", console::key::Home},     {"\x1b[8~", console::key::End},
-        {"\x1bOH", console::key::Home},      {"\x1bOF", console::key::End},
-        {"\x1b[2~", console::key::Insert},   {"\x1b[3~", console::key::Delete},
-        {"\x1b[5~", console::key::PageUp},   {"\x1b[6~", console::key::PageDown},
-        {"\x1bOP", 59},                      {"\x1bOS", 62},
-        {"\x1b[11~", 59},                    {"\x1b[15~", 63},
-        {"\x1b[17~", 64},                    {"\x1b[21~", 68},
-        {"\x1b[23~", console::key::F11},     {"\x1b[24~", console::key::F12},
-        {"\x1b[[A", 59},                     {"\x1b[[E", 63},
-        {"\x1b[1;2P", 59},                   {"\x1b[3;5~", console::key::Delete},
-    };
-    std::string typed;
-    std::vector<int> expected;
-    for (const auto& k : keys) {
-        typed += k.sequence;
-        expected.push_back(0);
-        expected.push_back(k.second);
-    }
-    EXPECT_EQ(keys_for(typed, static_cast<int>(expected.size())), expected);
+TEST(HeldTerminal, ANonBlockingTerminalIsWaitedOn) {
+    PtyProcess program(probe("keys"), [] { fcntl(STDIN_FILENO, F_SETFL, O_NONBLOCK); });
+    ASSERT_TRUE(program.wait_mode(true));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    program.type("x");
+    EXPECT_EQ(program.reports(1), (std::vector<int>{'x'}));
+    program.type("q");
+    expect_exit_code(program, 0);
 }
 
-TEST(GetCh, UnknownSequencesAreSwallowedWhole) {
-    // Bracketed paste marks, a made-up final byte, a focus report, Alt+x and
-    // F13 all vanish; only the plain keys after them come through.
-    EXPECT_EQ(keys_for("\x1b[200~a\x1b[99zb\x1b[Ic\x1bxd\x1b[25~e\x1b[1;2Xf", 6),
-              (std::vector<int>{'a', 'b', 'c', 'd', 'e', 'f'}));
+TEST(HeldTerminal, AClosedTerminalEndsTheWaitAtOnce) {
+    // With SIGHUP ignored the program learns of the hang-up by reading.
+    PtyProcess program(probe("keys"), [] { signal(SIGHUP, SIG_IGN); });
+    ASSERT_TRUE(program.wait_mode(true));
+    program.hang_up();
+    EXPECT_EQ(program.reports(1), (std::vector<int>{-1}));
+    expect_exit_code(program, 0);
 }
 
-TEST(GetCh, ALoneEscIsItsOwnKey) {
-    PtyChild child([](const PtyChild::Reporter& report) { read_keys(report, 2); });
-    child.start();
-    ASSERT_TRUE(child.wait_key_mode());
-    child.type("\x1b");
-    EXPECT_EQ(codes_of(child.reports(2)), (std::vector<int>{27}));
-    ASSERT_TRUE(child.wait_key_mode());
-    child.type("[");
-    EXPECT_EQ(codes_of(child.reports(2)), (std::vector<int>{'['}));
-}
-
-TEST(GetCh, ACharacterOfSeveralBytesIsOneKey) {
-    EXPECT_EQ(keys_for("\xc3\xa9k\xe2\x82\xacz", 4), (std::vector<int>{0xc3, 'k', 0xe2, 'z'}));
-}
-
-TEST(GetCh, KeysTypedBeforeTheCallComeFirstInOrder) {
-    PtyChild child([](const PtyChild::Reporter& report) { read_keys(report, 3); });
-    child.type("abc");
-    child.start();
-    EXPECT_EQ(codes_of(child.reports(6)), (std::vector<int>{'a', 'b', 'c'}));
-}
-
-TEST(GetCh, NeverTakesWhatLineInputHasBuffered) {
-    PtyChild child([](const PtyChild::Reporter& report) {
-        int number = 0;
-        console::read_number(std::cin, number);
-        report(number);
-        report(console::getch());
-        console::read_number(std::cin, number);
-        report(number);
-    });
-    child.start();
-    child.type("12 34\n");
-    EXPECT_EQ(child.reports(1), (std::vector<int>{12}));
-    ASSERT_TRUE(child.wait_key_mode());
-    child.type("k");
-    EXPECT_EQ(child.reports(2), (std::vector<int>{'k', 34}));
-}
-
-TEST(GetCh, ModeIsRestoredWhenTerminatedWhileWaiting) {
-    for (const int sig : {SIGTERM, SIGHUP, SIGQUIT}) {
-        PtyChild child([](const PtyChild::Reporter& report) { report(console::getch()); });
-        child.start();
-        ASSERT_TRUE(child.wait_key_mode());
-        EXPECT_FALSE(testing_support::is_line_mode(child.mode()));
-        kill(child.pid(), sig);
-        const auto status = child.wait_exit();
-        ASSERT_TRUE(status.has_value());
-        EXPECT_TRUE(WIFSIGNALED(*status)) << sig;
-        EXPECT_EQ(WTERMSIG(*status), sig);
-        EXPECT_TRUE(testing_support::is_line_mode(child.mode())) << "signal " << sig;
-    }
-}
-
-TEST(GetCh, StoppedWhileWaitingGivesTheTerminalBackUntilContinued) {
-    // Stop signals to an orphaned process group are dropped, so getch runs in
-    // a grandchild with its own foreground group, as a shell would start it.
-    PtyChild child([](const PtyChild::Reporter& report) {
-        const pid_t waiter = fork();
-        if (waiter == 0) {
-            setpgid(0, 0);
-            while (tcgetpgrp(STDIN_FILENO) != getpgrp()) {
-                usleep(1000);
-            }
-            report(console::getch());
-            _exit(0);
+TEST(HeldTerminal, StoppedAndContinuedAtAnyMomentTheModeFollows) {
+    // Each try types a key and stops the program a few microseconds later,
+    // so the stop lands before, during and after the key is read.
+    PtyProcess program(probe_job("keys"));
+    const std::vector<int> job = program.reports(1);
+    ASSERT_EQ(job.size(), 1u);
+    ASSERT_TRUE(program.wait_mode(true));
+    std::minstd_rand random(7);
+    int keys_read = 0;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int attempt = 0; attempt < 300 && std::chrono::steady_clock::now() < give_up; attempt++) {
+        program.type("k");
+        const auto wait = std::chrono::microseconds(random() % 400);
+        for (const auto start = std::chrono::steady_clock::now(); std::chrono::steady_clock::now() - start < wait;) {
         }
-        setpgid(waiter, waiter);
-        tcsetpgrp(STDIN_FILENO, waiter);
-        report(waiter);
-        int status = 0;
-        waitpid(waiter, &status, WUNTRACED);
-        report(WIFSTOPPED(status) ? 1 : 0);
-        waitpid(waiter, &status, 0);
-        report(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-    });
-    child.start();
-    const std::vector<int> waiter = child.reports(1);
-    ASSERT_EQ(waiter.size(), 1u);
-    ASSERT_TRUE(child.wait_key_mode());
-    kill(waiter[0], SIGTSTP);
-    EXPECT_EQ(child.reports(1), (std::vector<int>{1}));
-    EXPECT_TRUE(testing_support::is_line_mode(child.mode()));
-    kill(waiter[0], SIGCONT);
-    ASSERT_TRUE(child.wait_key_mode());
-    child.type("x");
-    EXPECT_EQ(child.reports(2), (std::vector<int>{'x', 0}));
-    EXPECT_TRUE(testing_support::is_line_mode(child.mode()));
-}
-
-TEST(GetCh, ReturnsAtOnceWithoutATerminal) {
-    PtyChild child([](const PtyChild::Reporter& report) {
-        const int null_input = open("/dev/null", O_RDONLY);
-        dup2(null_input, STDIN_FILENO);
-        report(console::getch());
-        report(console::getch());
-    });
-    child.start();
-    EXPECT_EQ(child.reports(2), (std::vector<int>{-1, -1}));
+        kill(job[0], SIGTSTP);
+        for (bool stopped = false; !stopped;) {
+            const std::vector<int> report = program.reports(1);
+            ASSERT_EQ(report.size(), 1u) << "attempt " << attempt;
+            stopped = report[0] == -2;
+            keys_read += report[0] == 'k' ? 1 : 0;
+        }
+        ASSERT_TRUE(testing_support::is_line_mode(program.mode())) << "stopped while raw, attempt " << attempt;
+        kill(job[0], SIGCONT);
+        ASSERT_TRUE(program.wait_mode(true)) << "not taken back, attempt " << attempt;
+        if (HasFailure()) {
+            break;
+        }
+    }
+    program.type("q");
+    for (int report = 0; report != 'q';) {
+        const std::vector<int> got = program.reports(1);
+        ASSERT_EQ(got.size(), 1u);
+        report = got[0];
+        keys_read += report == 'k' ? 1 : 0;
+    }
+    expect_exit_code(program, 0);
+    EXPECT_TRUE(testing_support::is_line_mode(program.mode()));
+    EXPECT_GT(keys_read, 0);
 }
 
 // ---- The screen in a real terminal emulator -----------------------------------
@@ -394,12 +492,12 @@ TEST(Screen, ClearGotoAndOutputOrderInARealTerminal) {
     };
     for (const auto& scene : scenes) {
         SCOPED_TRACE(scene.scene);
-        TmuxSession term(testing_support::shell_quote(CONSOLE_PROBE) + " " + scene.scene);
-        Screen expected(24, "");
+        testing_support::TmuxSession term(testing_support::shell_quote(CONSOLE_PROBE) + " " + scene.scene);
+        testing_support::Screen expected(24, "");
         for (const auto& [row, text] : scene.rows) {
             expected[row - 1] = text;
         }
-        ASSERT_TRUE(term.wait_for([&](const Screen& s) { return s == expected; }))
+        ASSERT_TRUE(term.wait_for([&](const testing_support::Screen& s) { return s == expected; }))
             << testing_support::join(term.screen());
         EXPECT_EQ(term.cursor(), scene.cursor);
         term.type("q");

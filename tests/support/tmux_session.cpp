@@ -8,7 +8,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
+
+#include "wait.h"
 
 namespace testing_support {
 
@@ -82,9 +83,12 @@ TmuxSession::TmuxSession(const std::string& command, int width, int height) {
     run(start);
 }
 
-TmuxSession::~TmuxSession() {
-    run("tmux -S " + shell_quote(socket_) + " kill-server >/dev/null 2>&1");
-    run("rm -rf " + shell_quote(dir_));
+TmuxSession::~TmuxSession() noexcept {
+    const std::string clean_up = "tmux -S " + shell_quote(socket_) + " kill-server >/dev/null 2>&1; rm -rf " +
+                                 shell_quote(dir_);
+    if (std::system(clean_up.c_str()) != 0) {
+        // Nothing left to clean: the server had already gone.
+    }
 }
 
 std::string TmuxSession::tmux(const std::string& args) const {
@@ -116,18 +120,8 @@ std::pair<int, int> TmuxSession::cursor() const {
     return {x + 1, y + 1};
 }
 
-bool TmuxSession::wait_for(const std::function<bool(const Screen&)>& pred,
-                           std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (pred(screen())) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+bool TmuxSession::wait_for(const std::function<bool(const Screen&)>& pred, std::chrono::milliseconds timeout) const {
+    return poll_until([&] { return pred(screen()); }, timeout);
 }
 
 bool TmuxSession::wait_for_text(const std::string& text, std::chrono::milliseconds timeout) const {
@@ -135,18 +129,18 @@ bool TmuxSession::wait_for_text(const std::string& text, std::chrono::millisecon
 }
 
 std::optional<int> TmuxSession::exit_status(std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        std::ifstream in(dir_ + "/status");
-        int status = -1;
-        if (in >> status) {
-            return status;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    int status = -1;
+    const bool ended = poll_until(
+        [&] {
+            std::ifstream in(dir_ + "/status");
+            return static_cast<bool>(in >> status);
+        },
+        timeout);
+    return ended ? std::optional<int>(status) : std::nullopt;
+}
+
+void TmuxSession::close_pane() {
+    tmux("kill-pane");
 }
 
 std::string TmuxSession::terminal_settings() const {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "wait.h"
+
 namespace testing_support {
 
 using Screen = std::vector<std::string>;  // one string a row, trailing blanks trimmed
@@ -19,7 +21,7 @@ public:
     // Runs command (a shell command line) in a width x height pane with no
     // status line, so the program sees exactly that size.
     explicit TmuxSession(const std::string& command, int width = 80, int height = 24);
-    ~TmuxSession();
+    ~TmuxSession() noexcept;
     TmuxSession(const TmuxSession&) = delete;
     TmuxSession& operator=(const TmuxSession&) = delete;
 
@@ -30,13 +32,14 @@ public:
     std::pair<int, int> cursor() const;  // column and row, counted from 1
 
     // Polls the screen until pred holds; false when the deadline passes.
-    bool wait_for(const std::function<bool(const Screen&)>& pred,
-                  std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
-    bool wait_for_text(const std::string& text,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
+    bool wait_for(const std::function<bool(const Screen&)>& pred, std::chrono::milliseconds timeout = kPatience) const;
+    bool wait_for_text(const std::string& text, std::chrono::milliseconds timeout = kPatience) const;
 
     // The exit status once the program has ended, waiting up to timeout.
-    std::optional<int> exit_status(std::chrono::milliseconds timeout = std::chrono::seconds(15)) const;
+    std::optional<int> exit_status(std::chrono::milliseconds timeout = kPatience) const;
+
+    // Closes the pane, and with it the terminal, as a player closing the window.
+    void close_pane();
 
     // What `stty -a` said of the terminal right after the program ended.
     std::string terminal_settings() const;

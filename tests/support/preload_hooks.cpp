@@ -2,16 +2,22 @@
 //   FAKE_CLOCK_SECONDS=N  every time() call returns N, fixing the deck's seed
 //   FAKE_CLOCK_SPEED=K    the real-time clock runs K times faster, so the
 //                         game's waits pass quickly
+//   WRITE_COUNT_FILE=F    at exit, the number of write() calls to standard
+//                         output is written to F
 
 #include <dlfcn.h>
 #include <time.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
 
 using clock_gettime_fn = int (*)(clockid_t, timespec*);
+using write_fn = ssize_t (*)(int, const void*, size_t);
 
 clock_gettime_fn real_clock_gettime() {
     static const auto real = reinterpret_cast<clock_gettime_fn>(dlsym(RTLD_NEXT, "clock_gettime"));
@@ -21,6 +27,19 @@ clock_gettime_fn real_clock_gettime() {
 std::int64_t to_ns(const timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
+
+std::atomic<long> output_writes{0};
+
+struct WriteCountReport {
+    ~WriteCountReport() {
+        if (const char* file = std::getenv("WRITE_COUNT_FILE")) {
+            if (FILE* out = std::fopen(file, "w")) {
+                std::fprintf(out, "%ld\n", output_writes.load());
+                std::fclose(out);
+            }
+        }
+    }
+} report_at_exit;
 
 }  // namespace
 
@@ -51,4 +70,12 @@ extern "C" int clock_gettime(clockid_t id, timespec* out) {
     out->tv_sec = static_cast<time_t>(now / 1000000000);
     out->tv_nsec = static_cast<long>(now % 1000000000);
     return 0;
+}
+
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+    static const auto real = reinterpret_cast<write_fn>(dlsym(RTLD_NEXT, "write"));
+    if (fd == STDOUT_FILENO) {
+        ++output_writes;
+    }
+    return real(fd, data, size);
 }

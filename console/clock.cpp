@@ -1,0 +1,19 @@
+#include "clock.h"
+
+#include <ctime>
+
+namespace console {
+
+void gettime(TimeOfDay* t) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::tm local{};
+    localtime_r(&now.tv_sec, &local);
+    t->ti_min = static_cast<std::uint8_t>(local.tm_min);
+    t->ti_hour = static_cast<std::uint8_t>(local.tm_hour);
+    t->ti_hund = static_cast<std::uint8_t>(now.tv_nsec / 10000000);
+    // A leap second shows as 60; the record holds 0 to 59.
+    t->ti_sec = static_cast<std::uint8_t>(local.tm_sec > 59 ? 59 : local.tm_sec);
+}
+
+}  // namespace console

@@ -1,0 +1,198 @@
+#include "key_decoder.h"
+
+#include "console.h"
+
+namespace console {
+
+namespace {
+
+using Kind = DecodedKey::Kind;
+
+constexpr unsigned char kEsc = 0x1b;
+
+// A sequence this long without its final byte is garbage; it is dropped in
+// pieces of this size so that nothing waits for it forever.
+constexpr std::size_t kLongestSequence = 32;
+
+DecodedKey need_more() {
+    return {Kind::kNeedMore, 0, -1, -1};
+}
+
+DecodedKey plain(int code, std::size_t consumed) {
+    return {Kind::kKey, consumed, code, -1};
+}
+
+DecodedKey extended(int second, std::size_t consumed) {
+    return {Kind::kKey, consumed, 0, second};
+}
+
+DecodedKey ignored(std::size_t consumed) {
+    return {Kind::kIgnored, consumed, -1, -1};
+}
+
+// What an unknown key decodes to: swallowed, or a key when the code is known.
+DecodedKey extended_or_ignored(int second, std::size_t consumed) {
+    return second >= 0 ? extended(second, consumed) : ignored(consumed);
+}
+
+int key_from_tilde(int number) {
+    switch (number) {
+    case 1: case 7: return key::kHome;
+    case 2: return key::kInsert;
+    case 3: return key::kDelete;
+    case 4: case 8: return key::kEnd;
+    case 5: return key::kPageUp;
+    case 6: return key::kPageDown;
+    case 11: case 12: case 13: case 14: case 15: return key::kF1 + number - 11;
+    case 17: case 18: case 19: case 20: case 21: return key::kF1 + 5 + number - 17;
+    case 23: return key::kF11;
+    case 24: return key::kF12;
+    default: return -1;
+    }
+}
+
+// The final letter of ESC [ or ESC O sequences without a number.
+int key_from_letter(int letter) {
+    switch (letter) {
+    case 'A': return key::kUp;
+    case 'B': return key::kDown;
+    case 'C': return key::kRight;
+    case 'D': return key::kLeft;
+    case 'H': return key::kHome;
+    case 'F': return key::kEnd;
+    case 'P': case 'Q': case 'R': case 'S': return key::kF1 + letter - 'P';
+    default: return -1;
+    }
+}
+
+bool is_continuation(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0xBF;
+}
+
+int continuation_count(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) return 1;
+    if (lead >= 0xE0 && lead <= 0xEF) return 2;
+    if (lead >= 0xF0 && lead <= 0xF4) return 3;
+    return 0;
+}
+
+// Bytes of the character starting at bytes[0]: the lead byte and the
+// continuation bytes that follow it. 0 while more of it may still come.
+std::size_t character_length(const unsigned char* bytes, std::size_t size, bool gap_passed) {
+    const std::size_t wanted = 1 + static_cast<std::size_t>(continuation_count(bytes[0]));
+    std::size_t n = 1;
+    while (n < wanted && n < size && is_continuation(bytes[n])) {
+        n++;
+    }
+    return n < wanted && n == size && !gap_passed ? 0 : n;
+}
+
+// ESC [ or ESC O, then parameter bytes, intermediate bytes and a final byte;
+// bytes[start] is the first byte after the introducer.
+DecodedKey decode_sequence(const unsigned char* bytes, std::size_t size, bool gap_passed, std::size_t start,
+                           bool csi) {
+    const std::size_t limit = size < kLongestSequence ? size : kLongestSequence;
+    std::size_t i = start;
+    while (i < limit && bytes[i] >= 0x30 && bytes[i] <= 0x3F) {
+        i++;
+    }
+    const std::size_t params_end = i;
+    while (i < limit && bytes[i] >= 0x20 && bytes[i] <= 0x2F) {
+        i++;
+    }
+    if (i == limit) {
+        if (limit == kLongestSequence || gap_passed) {
+            return ignored(limit);
+        }
+        return need_more();
+    }
+    const unsigned char final_byte = bytes[i];
+    if (final_byte < 0x40 || final_byte > 0x7E) {
+        return ignored(i);  // cut short; the stray byte is a key of its own
+    }
+    const std::size_t consumed = i + 1;
+    if (params_end != i) {
+        return ignored(consumed);
+    }
+
+    // Only the first parameter names the key; modifiers (";5" for Ctrl) do
+    // not change its code.
+    int number = -1;
+    for (std::size_t k = start; k < params_end && bytes[k] != ';'; k++) {
+        if (bytes[k] < '0' || bytes[k] > '9' || number > 999) {
+            return ignored(consumed);
+        }
+        number = (number < 0 ? 0 : number * 10) + (bytes[k] - '0');
+    }
+    if (csi && final_byte == '~') {
+        return extended_or_ignored(key_from_tilde(number), consumed);
+    }
+    if (!csi || number <= 1) {
+        return extended_or_ignored(key_from_letter(final_byte), consumed);
+    }
+    return ignored(consumed);
+}
+
+DecodedKey decode_escape(const unsigned char* bytes, std::size_t size, bool gap_passed) {
+    if (size == 1) {
+        return gap_passed ? plain(kEsc, 1) : need_more();
+    }
+    const unsigned char next = bytes[1];
+    if (next == '[') {
+        if (size > 2 && bytes[2] == '[') {  // the Linux console's F1 to F5
+            if (size == 3) {
+                return gap_passed ? ignored(3) : need_more();
+            }
+            if (bytes[3] >= 'A' && bytes[3] <= 'E') {
+                return extended(key::kF1 + bytes[3] - 'A', 4);
+            }
+            return ignored(bytes[3] >= 0x40 && bytes[3] <= 0x7E ? 4 : 3);
+        }
+        return decode_sequence(bytes, size, gap_passed, 2, true);
+    }
+    if (next == 'O') {
+        return decode_sequence(bytes, size, gap_passed, 2, false);
+    }
+    if (next == kEsc) {
+        // Alt with a cursor key: the key's own codes. Alt with Esc: nothing.
+        if (size == 2) {
+            return gap_passed ? ignored(2) : need_more();
+        }
+        if (bytes[2] != '[' && bytes[2] != 'O') {
+            return ignored(2);
+        }
+        const DecodedKey inner = decode_escape(bytes + 1, size - 1, gap_passed);
+        if (inner.kind == Kind::kNeedMore) {
+            return inner;
+        }
+        return {inner.kind, inner.consumed + 1, inner.code, inner.second};
+    }
+    if (next >= 0x80) {
+        // Alt with a character outside ASCII: ignored like Alt with a letter.
+        const std::size_t length = character_length(bytes + 1, size - 1, gap_passed);
+        return length == 0 ? need_more() : ignored(1 + length);
+    }
+    return ignored(2);  // Alt with a key has no code of its own
+}
+
+}  // namespace
+
+DecodedKey decode_key(const unsigned char* bytes, std::size_t size, bool gap_passed) {
+    if (size == 0) {
+        return need_more();
+    }
+    const unsigned char first = bytes[0];
+    if (first == kEsc) {
+        return decode_escape(bytes, size, gap_passed);
+    }
+    if (first == 0) {
+        return extended(key::kCtrl2, 1);  // Ctrl+Space or Ctrl+2
+    }
+    if (continuation_count(first) > 0) {
+        const std::size_t length = character_length(bytes, size, gap_passed);
+        return length == 0 ? need_more() : plain(first, length);
+    }
+    return plain(first, 1);
+}
+
+}  // namespace console

@@ -1,0 +1,64 @@
+// Start-up and every way out: the console takes the terminal once and hands
+// it back however the program ends.
+
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+
+#include "console.h"
+#include "line_input.h"
+#include "screen.h"
+#include "terminal.h"
+
+namespace console {
+
+namespace {
+
+std::streambuf* original_cin = nullptr;
+std::terminate_handler previous_terminate = nullptr;
+
+// Normal exit, std::exit and the end of main.
+void finish() {
+    if (original_cin != nullptr) {
+        std::cin.rdbuf(original_cin);
+        original_cin = nullptr;
+    }
+    screen::uninstall();
+    terminal::hand_back();
+}
+
+// std::quick_exit runs no exit handler and flushes nothing: only the mode.
+extern "C" void finish_at_once() {
+    terminal::emergency_hand_back();
+}
+
+// An exception nobody caught: show what was written, hand back, then let the
+// usual report and abort follow.
+[[noreturn]] void on_terminate() {
+    screen::buffer().push();
+    terminal::hand_back();
+    if (previous_terminate != nullptr) {
+        previous_terminate();
+    }
+    std::abort();
+}
+
+}  // namespace
+
+void start() {
+    static bool started = false;
+    if (started) {
+        return;
+    }
+    started = true;
+    screen::install();
+    line_reader();  // built now, so it outlives the exit handler below
+    if (terminal::take()) {
+        original_cin = std::cin.rdbuf(&line_reader());
+    }
+    std::atexit(finish);
+    std::at_quick_exit(finish_at_once);
+    previous_terminate = std::set_terminate(on_terminate);
+}
+
+}  // namespace console

@@ -1,0 +1,346 @@
+// The real blackjack binary in a real 80x24 terminal (tmux): the deal screens
+// cell by cell, the keys a player may press at any moment, and the terminal
+// handed back at the end. The game logic itself is tested over pipes.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "game_process.h"
+#include "tmux_session.h"
+
+namespace {
+
+using testing_support::contains;
+using testing_support::join;
+using testing_support::Screen;
+using testing_support::TmuxSession;
+
+const char kBetPrompt[] = "How much do you want to bet?";
+const char kHitPrompt[] = "Hit or Stay? (press 'h' to hit) ->";
+const char kFarewell[] = "         Thank you for playing pellimo blackjack.";
+
+// A game in a terminal. Every step waits for the screen it answers, so no
+// key is ever sent ahead of the prompt it is meant for unless a test says so.
+class Game {
+public:
+    // clock_speed: how many times faster the game's waits pass.
+    explicit Game(long seed, int clock_speed = 50) : term_(testing_support::game_command(seed, clock_speed)) {}
+    explicit Game(const std::string& command) : term_(command) {}
+
+    TmuxSession& term() { return term_; }
+    Screen screen() const { return term_.screen(); }
+
+    void type(const std::string& text) { term_.type(text); }
+    void press(const std::string& key) { term_.press(key); }
+    void enter(const std::string& text) {
+        term_.type(text);
+        term_.press("Enter");
+    }
+
+    // Waits for the screen to satisfy pred. After a failure every later
+    // step of the test would only wait out its time, so none waits at all.
+    bool wait_for(const std::function<bool(const Screen&)>& pred) const {
+        return !::testing::Test::HasFailure() && term_.wait_for(pred);
+    }
+
+    void expect_screen(const Screen& expected) {
+        Screen padded = expected;
+        padded.resize(24);
+        EXPECT_TRUE(wait_for([&](const Screen& s) { return s == padded; }))
+            << "expected:\n" << join(padded) << "actual:\n" << join(term_.screen());
+    }
+
+    void expect_text(const std::string& text) {
+        EXPECT_TRUE(wait_for([&](const Screen& s) { return contains(s, text); }))
+            << "waiting for: " << text << "\n" << join(term_.screen());
+    }
+
+    void expect_row(int row, const std::string& text) {
+        EXPECT_TRUE(wait_for([&](const Screen& s) { return static_cast<int>(s.size()) >= row && s[row - 1] == text; }))
+            << "row " << row << " should read: " << text << "\n" << join(term_.screen());
+    }
+
+    // From the welcome line to the first bet prompt, without the rules.
+    void skip_rules() {
+        expect_text("Welcome to Pellimo Blackjack!  Maximize and Press any key.");
+        type("x");
+        expect_text("Do you need to hear the rules?  (y or n) -> ");
+        enter("n");
+        expect_text(kBetPrompt);
+    }
+
+    // From the bet prompt to the hit prompt.
+    void bet_and_look(const std::string& bet) {
+        expect_text(kBetPrompt);
+        enter(bet);
+        expect_text("For a total of ");
+        type("k");
+        expect_text(kHitPrompt);
+    }
+
+    // Exit status 0, and a terminal that reads lines with echo again.
+    void expect_clean_exit() {
+        if (::testing::Test::HasFailure()) {
+            return;
+        }
+        EXPECT_EQ(term_.exit_status(), 0) << join(term_.screen());
+        std::string settings = " " + term_.terminal_settings() + " ";
+        std::replace(settings.begin(), settings.end(), '\n', ' ');
+        for (const char* flag : {" echo ", " icanon ", " isig ", " ixon ", " icrnl ", " iexten "}) {
+            EXPECT_NE(settings.find(flag), std::string::npos) << flag << " is off:" << settings;
+        }
+    }
+
+    void expect_farewell() {
+        expect_screen({kFarewell});
+        expect_clean_exit();
+    }
+
+private:
+    TmuxSession term_;
+};
+
+// ---- Screens ----------------------------------------------------------------------
+
+TEST(GameScreens, WelcomeRulesAndAKeyWithTwoCodesEndingTwoPauses) {
+    Game game(0);
+    game.expect_screen({"Welcome to Pellimo Blackjack!  Maximize and Press any key."});
+    EXPECT_EQ(game.term().cursor(), std::make_pair(59, 1));
+    game.type("x");
+    game.expect_screen({"Do you need to hear the rules?  (y or n) ->"});
+    game.enter("Y");
+    game.expect_screen({
+        "Do you need to hear the rules?  (y or n) -> Y",
+        "The rules of blackjack are relatively simple:  Get 21 points without",
+        "going bust.  The dealer is trying to do the same thing.  Whoever",
+        "is higest without going bust after the game ends is the winner.",
+        "",
+        "Press a key when ready ->",
+    });
+    EXPECT_EQ(game.term().cursor(), std::make_pair(27, 6));
+    game.press("Up");  // its second code ends the wait at the player's cards
+    game.expect_screen({"There are 52 cards left.", "You have $500 left.", "The current bet is $0", "How much do you want to bet?"});
+    EXPECT_EQ(game.term().cursor(), std::make_pair(30, 4));
+    game.enter("0");
+    game.expect_text("There are 48 cards left.");
+    game.press("C-d");
+    game.expect_farewell();
+}
+
+TEST(GameScreens, BothDealScreensCellByCell) {
+    // Seed 0 deals 9 of Diamonds, 3 of Diamonds, 3 of Spades and the King
+    // of Spades face down.
+    Game game(0);
+    game.skip_rules();
+    game.enter("100");
+    game.expect_screen({
+        "",
+        "",
+        "",
+        "You have the following Cards:",
+        "",
+        "         __________         __________",
+        "        |          |       |          |",
+        "        | 9        |       | 3        |",
+        "        |          |       |          |",
+        "        |          |       |          |",
+        "        | Diamonds |  and  | Diamonds |",
+        "        |          |       |          |",
+        "        |          |       |          |",
+        "        |          |       |          |",
+        "        |__________|       |__________|",
+        "",
+        "9 of Diamonds",
+        "         and",
+        "3 of Diamonds",
+        "",
+        "For a total of 12 points.",
+    });
+    EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
+    game.type("k");
+    game.expect_screen({
+        "The computer has the following cards:",
+        "",
+        "",
+        "         __________         __________",
+        "        |          |       | / / / / /|",
+        "        | 3        |       |/ / / / / |",
+        "        |          |       | / / / / /|",
+        "        |          |       |/ / / / / |",
+        "        | Spades   |  and  | / / / / /|",
+        "        |          |       |/ / / / / |",
+        "        |          |       | / / / / /|",
+        "        |          |       |/ / / / / |",
+        "        |__________|       |_/_/_/_/_/|",
+        "",
+        "",
+        "         3 of Spades and ????? of ?????",
+        "",
+        "There are 48 cards left.",
+        "",
+        "You have 12 points.  Hit or Stay? (press 'h' to hit) ->",
+    });
+    EXPECT_EQ(game.term().cursor(), std::make_pair(56, 20));
+    game.press("C-d");
+    game.expect_farewell();
+}
+
+// ---- Keys at any moment -------------------------------------------------------
+
+TEST(GameKeys, DuringTheBustMessageAndTheFarewellKeysAreNeitherShownNorLost) {
+    // The clock runs only twice as fast, so each message stands long enough
+    // to be seen alone, which needs it on the screen before the wait.
+    Game game(0, 2);
+    game.skip_rules();
+    game.bet_and_look("500");
+    game.enter("h");
+    EXPECT_TRUE(game.wait_for([](const Screen& s) {
+        return contains(s, "BUST!... ") && !contains(s, "Bummer doode.");
+    })) << join(game.screen());
+    // Flow control is not the terminal's: Ctrl+S freezes nothing. Ctrl+C
+    // during a wait is a key, kept for the next key wait.
+    game.press("C-s");
+    game.press("C-c");
+    EXPECT_TRUE(game.wait_for([](const Screen& s) {
+        return contains(s, "You're broke!  Do I look like a loan shark?") && !contains(s, "Better Luck Next Time!");
+    })) << join(game.screen());
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) {
+        return contains(s, kFarewell) && !game.term().exit_status(std::chrono::milliseconds(0)).has_value();
+    })) << "the farewell should show during its wait\n" << join(game.screen());
+    game.type("z");
+    game.expect_farewell();
+    const std::string shown = join(game.screen());
+    EXPECT_EQ(shown.find('z'), std::string::npos) << shown;
+}
+
+TEST(GameKeys, DuringTheBustMessageAKeyEndsTheNextPauseAndIsNotEchoed) {
+    Game game(0, 2);
+    game.skip_rules();
+    game.bet_and_look("500");
+    game.enter("h");
+    game.expect_text("BUST!... ");
+    game.type("k");
+    game.expect_text("You're broke!  Do I look like a loan shark?");
+    const std::string shown = join(game.screen());
+    EXPECT_NE(shown.find("\nBUST!... Bummer doode.\nGame to the dealer! Too bad!\n"), std::string::npos) << shown;
+    game.expect_farewell();  // the k ended the last pause
+}
+
+TEST(GameKeys, DuringATieDigitsAndBackspaceAreTheNextBet) {
+    Game game(57, 2);
+    game.skip_rules();
+    game.bet_and_look("100");
+    game.enter("s");
+    game.expect_text("You tied the Computer... bets carry over");
+    game.type("57");
+    game.press("BSpace");
+    game.type("0");
+    game.expect_screen({"There are 47 cards left.", "You have $400 left.", "The current bet is $100",
+                        "How much do you want to bet? 50"});
+    game.press("Enter");  // 150 with the carry-over
+    game.expect_text("For a total of 16 points.");
+    game.type("k");
+    game.expect_text(kHitPrompt);
+    game.enter("s");
+    game.expect_text("Do you want to play again? ('n' for no) ->");
+    game.enter("y");
+    game.expect_row(2, "You have $550 left.");
+}
+
+TEST(GameKeys, DuringTheDealersDrawsAnAnswerWaitsForItsPrompt) {
+    // Seed 13: the dealer draws twice, then stands on 18.
+    Game game(13, 2);
+    game.skip_rules();
+    game.bet_and_look("100");
+    game.enter("s");
+    game.expect_text("The dealer has 7 points, and chooses to Hit!");
+    game.type("n");
+    game.expect_screen({
+        "You chose to stay at 16 points.",
+        "",
+        "The dealer has 7 points, and chooses to Hit!",
+        "",
+        "Dealer gets Jack of Diamonds",
+        "",
+        "The dealer has 17 points, and chooses to Hit!",
+        "",
+        "Dealer gets Ace of Hearts",
+        "",
+        "The dealer has 18 points, and chooses to stay!",
+        "Game to the dealer! Too bad!",
+        "Do you want to play again? ('n' for no) -> n",
+    });
+    game.press("Enter");
+    game.expect_farewell();
+}
+
+TEST(GameKeys, LinePromptsEditAndCtrlCSaysGoodbye) {
+    Game game(0);
+    game.skip_rules();
+    game.type("12x");
+    game.press("BSpace");
+    game.expect_row(4, "How much do you want to bet? 12");
+    game.press("C-u");
+    game.type("7");
+    game.expect_row(4, "How much do you want to bet? 7");
+    game.press("Left");  // no cursor editing: the key does nothing
+    game.press("BSpace");
+    game.type("1");
+    game.expect_row(4, "How much do you want to bet? 1");
+    game.press("C-c");
+    game.expect_farewell();
+}
+
+TEST(GameKeys, CtrlZAtALinePromptSuspendsLikeAnyJob) {
+    Game game("bash --norc --noprofile");
+    game.expect_text("bash-");
+    game.enter(testing_support::game_command(0));
+    game.skip_rules();
+    game.type("12");
+    game.expect_row(4, "How much do you want to bet? 12");
+    game.press("C-z");
+    game.expect_text("Stopped");
+    game.enter("fg");
+    // The prompt and what was typed at it come back below the shell's lines.
+    EXPECT_TRUE(game.wait_for([](const Screen& s) {
+        return std::count(s.begin(), s.end(), "How much do you want to bet? 12") == 2;
+    })) << join(game.screen());
+    game.enter("3");
+    game.expect_text("For a total of 12 points.");
+    game.type("k");
+    game.expect_text(kHitPrompt);
+    game.press("C-d");
+    game.expect_text(kFarewell);
+    EXPECT_TRUE(game.wait_for([](const Screen& s) { return s.size() > 1 && s[1].rfind("bash-", 0) == 0; }))
+        << "the shell's prompt should follow the farewell\n" << join(game.screen());
+    game.enter("exit");
+    game.expect_clean_exit();
+}
+
+TEST(GameKeys, AClosedTerminalEndsTheGame) {
+    char dir_template[] = "/tmp/blackjack-closed-XXXXXX";
+    ASSERT_NE(mkdtemp(dir_template), nullptr);
+    const std::string pid_file = std::string(dir_template) + "/pid";
+    Game game("sh -c 'echo $$ > " + pid_file + "; exec " + testing_support::game_command(0) + "'");
+    game.skip_rules();
+    int pid = 0;
+    std::ifstream(pid_file) >> pid;
+    ASSERT_GT(pid, 0);
+    game.term().close_pane();
+    const auto gone = [pid] {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string fields;
+        std::getline(stat, fields);
+        return !stat || fields.find(") Z ") != std::string::npos;
+    };
+    EXPECT_TRUE(testing_support::poll_until(gone)) << "the game goes on without its terminal";
+    std::remove(pid_file.c_str());
+    rmdir(dir_template);
+}
+
+}  // namespace

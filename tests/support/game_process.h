@@ -1,0 +1,28 @@
+#ifndef BLACKJACK_TESTS_GAME_PROCESS_H
+#define BLACKJACK_TESTS_GAME_PROCESS_H
+
+// The real blackjack binary under test, with the preloaded hooks that fix the
+// deck's seed and speed up its clock.
+
+#include <string>
+
+namespace testing_support {
+
+// The one shell command line that starts the game under test: the clock's
+// second (and so the deck) fixed at seed, its waits clock_speed times shorter.
+std::string game_command(long seed, int clock_speed = 50, const std::string& arguments = "");
+
+struct PlayedGame {
+    std::string out;  // every byte written to standard output
+    std::string err;
+    int status = -1;  // the exit status, or 128 + the signal that ended it
+    long writes = -1;  // write() calls to standard output
+};
+
+// Plays a whole game with input from a pipe (so no key waits) and output to
+// files.
+PlayedGame play(long seed, const std::string& input, const std::string& arguments = "");
+
+}  // namespace testing_support
+
+#endif
