@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <utility>
 
 namespace console::terminal {
 
@@ -20,10 +21,10 @@ volatile std::sig_atomic_t owned_flag = 0;    // the run holds the terminal
 volatile std::sig_atomic_t raw_applied = 0;   // raw_mode is in force now
 volatile std::sig_atomic_t resumed_flag = 0;  // taken back after a stop
 
-// Signals whose default action ends the program.
-const int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM,
-                              SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPIPE, SIGABRT, SIGSEGV,
-                              SIGBUS,  SIGFPE,  SIGILL,  SIGSYS,  SIGTRAP};
+// Signals whose default action ends the program (SIGHUP has its own handler).
+const int kEndingSignals[] = {SIGINT,  SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM,
+                              SIGPROF, SIGXCPU, SIGXFSZ, SIGPIPE, SIGABRT, SIGSEGV, SIGBUS,
+                              SIGFPE,  SIGILL,  SIGSYS,  SIGTRAP};
 
 // Every signal that can arrive from outside; faults cannot wait.
 sigset_t outside_signals() {
@@ -84,6 +85,16 @@ extern "C" void on_ending_signal(int sig) {
     raise(sig);  // delivered as the handler returns
 }
 
+// A hang-up from the terminal itself (its window closed) ends nothing here:
+// the next read finds the terminal gone and the program ends as at the end
+// of input. A hang-up sent by someone else ends the program as before.
+extern "C" void on_hang_up(int sig, siginfo_t* info, void*) {
+    if (info != nullptr && info->si_code == SI_KERNEL) {
+        return;
+    }
+    on_ending_signal(sig);
+}
+
 extern "C" void on_stop_signal(int sig) {
     const int saved_errno = errno;
     restore_saved_mode();
@@ -107,20 +118,30 @@ extern "C" void on_continue_signal(int) {
 
 // Only signals left at their default are taken over: one the program found
 // ignored or caught stays as it was.
-void install(int sig, void (*handler)(int)) {
+bool at_default(int sig) {
     struct sigaction previous {};
-    if (sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL &&
-        (previous.sa_flags & SA_SIGINFO) == 0) {
-        set_action(sig, handler);
-    }
+    return sigaction(sig, nullptr, &previous) == 0 && (previous.sa_flags & SA_SIGINFO) == 0 &&
+           previous.sa_handler == SIG_DFL;
 }
 
 void install_handlers() {
     for (const int sig : kEndingSignals) {
-        install(sig, on_ending_signal);
+        if (at_default(sig)) {
+            set_action(sig, on_ending_signal);
+        }
     }
-    install(SIGTSTP, on_stop_signal);
-    install(SIGCONT, on_continue_signal);
+    if (at_default(SIGHUP)) {
+        struct sigaction action {};
+        action.sa_sigaction = on_hang_up;
+        action.sa_mask = outside_signals();
+        action.sa_flags = SA_RESTART | SA_SIGINFO;
+        sigaction(SIGHUP, &action, nullptr);
+    }
+    for (const auto& [sig, handler] : {std::pair{SIGTSTP, on_stop_signal}, std::pair{SIGCONT, on_continue_signal}}) {
+        if (at_default(sig)) {
+            set_action(sig, handler);
+        }
+    }
 }
 
 }  // namespace
