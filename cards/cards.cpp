@@ -1,5 +1,6 @@
 #include "cards.h"
 
+#include <cstring>
 #include <ctime>
 #include <iostream>
 
@@ -26,11 +27,17 @@ int Card::getValue() const {
 
 namespace {
 
+// One line on std::cerr, written unformatted so that no width or fill the
+// caller left there pads it.
+void complain(const char* message) {
+    std::cerr.write(message, static_cast<std::streamsize>(std::strlen(message))).put('\n').flush();
+}
+
 // Stores value when it lies in 0..highest; otherwise complains and keeps the
 // old one.
 int set_in_range(int& field, int value, int highest, const char* complaint) {
     if (value < 0 || value > highest) {
-        std::cerr << complaint << std::endl;
+        complain(complaint);
         return -1;
     }
     field = value;
@@ -77,7 +84,7 @@ Card Deck::deal() {
     if (current_card < 52) {
         return deck[current_card++];
     }
-    std::cerr << "*** ERROR! END OF DECK REACHED -- NO CARD DEALT! ***" << std::endl;
+    complain("*** ERROR! END OF DECK REACHED -- NO CARD DEALT! ***");
     return INVALID_CARD;
 }
 

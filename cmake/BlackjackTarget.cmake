@@ -9,10 +9,15 @@ if("$ENV{CI}" STREQUAL "true")
   target_compile_options(blackjack_options INTERFACE -Werror)
 endif()
 
-if(BLACKJACK_SANITIZE)
+if(BLACKJACK_SANITIZE OR BLACKJACK_FUZZ)
   set(_sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_compile_options(blackjack_options INTERFACE ${_sanitize})
   target_link_options(blackjack_options INTERFACE ${_sanitize})
+endif()
+
+# Fuzzing needs every module built with the fuzzer's coverage hooks.
+if(BLACKJACK_FUZZ)
+  target_compile_options(blackjack_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
 # Applies the project's settings to one target.

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <utility>
 
 namespace console::terminal {
 
@@ -137,10 +136,11 @@ void install_handlers() {
         action.sa_flags = SA_RESTART | SA_SIGINFO;
         sigaction(SIGHUP, &action, nullptr);
     }
-    for (const auto& [sig, handler] : {std::pair{SIGTSTP, on_stop_signal}, std::pair{SIGCONT, on_continue_signal}}) {
-        if (at_default(sig)) {
-            set_action(sig, handler);
-        }
+    if (at_default(SIGTSTP)) {
+        set_action(SIGTSTP, on_stop_signal);
+    }
+    if (at_default(SIGCONT)) {
+        set_action(SIGCONT, on_continue_signal);
     }
 }
 

@@ -1,9 +1,12 @@
 #include "apstring.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -31,6 +34,19 @@ bool is_space(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// The longest text a value can hold: its array, terminator included, must
+// have a size an int can count.
+constexpr std::size_t kLongestText = INT_MAX - 1;
+
+// A length a value can hold; a longer text is refused before anything
+// changes, like a failed allocation.
+int checked_length(std::size_t length) {
+    if (length > kLongestText) {
+        throw std::length_error("apstring: text longer than an int can count");
+    }
+    return static_cast<int>(length);
+}
+
 // A new array of the given size, replacing the old one only once it exists,
 // so a failed allocation leaves the value as it was.
 void replace_array(char*& array, int& capacity, int size) {
@@ -43,7 +59,10 @@ void replace_array(char*& array, int& capacity, int size) {
 // Element access outside the text is a broken precondition.
 void check_index(int k, int myLength, const char* text) {
     if (k < 0 || myLength <= k) {
-        std::cerr << "index out of range: " << k << " string: " << text << std::endl;
+        // Built as text and written unformatted: whatever base, width or fill
+        // the caller left on std::cerr, the number reads in plain decimal.
+        const std::string report = "index out of range: " + std::to_string(k) + " string: " + text + "\n";
+        std::cerr.write(report.data(), static_cast<std::streamsize>(report.size())).flush();
         APSTRING_ASSERT(0 <= k && k < myLength);
     }
 }
@@ -56,7 +75,7 @@ apstring::apstring() : myLength(0), myCapacity(1), myCstring(new char[1]) {
 
 apstring::apstring(const char* s) : myLength(0), myCapacity(1), myCstring(nullptr) {
     APSTRING_ASSERT(s != 0);
-    myLength = static_cast<int>(std::strlen(s));
+    myLength = checked_length(std::strlen(s));
     myCapacity = myLength + 1;
     myCstring = new char[myCapacity];
     std::memcpy(myCstring, s, myCapacity);
@@ -84,7 +103,7 @@ const apstring& apstring::operator=(const apstring& rhs) {
 
 const apstring& apstring::operator=(const char* s) {
     APSTRING_ASSERT(s != 0);
-    const int len = static_cast<int>(std::strlen(s));
+    const int len = checked_length(std::strlen(s));
     if (len + 1 > myCapacity) {
         // s cannot point into our own array here: such text always fits.
         replace_array(myCstring, myCapacity, len + 1);
@@ -108,11 +127,14 @@ int apstring::length() const {
     return myLength;
 }
 
+// Both finds see the texts as they are compared and written: up to the
+// first NUL.
 int apstring::find(const apstring& str) const {
-    const int len = str.length();
-    const int lastIndex = length() - len;
+    const int textLength = static_cast<int>(std::strlen(myCstring));
+    const int len = static_cast<int>(std::strlen(str.myCstring));
+    const int lastIndex = textLength - len;
     for (int k = 0; k <= lastIndex; k++) {
-        if (std::strncmp(myCstring + k, str.c_str(), len) == 0) {
+        if (std::memcmp(myCstring + k, str.myCstring, static_cast<std::size_t>(len)) == 0) {
             return k;
         }
     }
@@ -120,7 +142,8 @@ int apstring::find(const apstring& str) const {
 }
 
 int apstring::find(char ch) const {
-    for (int k = 0; k < length(); k++) {
+    const int textLength = static_cast<int>(std::strlen(myCstring));
+    for (int k = 0; k < textLength; k++) {
         if (myCstring[k] == ch) {
             return k;
         }
@@ -132,7 +155,7 @@ apstring apstring::substr(int pos, int len) const {
     if (pos < 0) {
         pos = 0;
     }
-    if (pos >= length()) {
+    if (pos >= length() || len <= 0) {
         return apstring("");
     }
     // Compared as a remaining length so that a huge len cannot overflow.
@@ -163,20 +186,23 @@ char& apstring::operator[](int k) {
 }
 
 const apstring& apstring::operator+=(const apstring& str) {
+    const int newLength = checked_length(static_cast<std::size_t>(length()) + static_cast<std::size_t>(str.length()));
     const apstring copystring(str);  // taken first, so s += s works
-    const int newLength = length() + str.length();
     const int lastLocation = length();
 
     if (newLength >= myCapacity) {
-        int newCapacity = newLength + 1;
+        long long newCapacity = newLength + 1LL;
         if (str.length() == 1) {
             newCapacity *= 2;  // growing one character at a time: leave room
         }
-        char* newBuffer = new char[newCapacity];
+        if (newCapacity > INT_MAX) {
+            newCapacity = INT_MAX;  // room for the longest text, no more
+        }
+        char* newBuffer = new char[static_cast<std::size_t>(newCapacity)];
         std::memcpy(newBuffer, myCstring, myLength + 1);
         delete[] myCstring;
         myCstring = newBuffer;
-        myCapacity = newCapacity;
+        myCapacity = static_cast<int>(newCapacity);
     }
     std::memcpy(myCstring + lastLocation, copystring.myCstring, copystring.myLength + 1);
     myLength = newLength;

@@ -1,6 +1,7 @@
 #include "apstring.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <climits>
@@ -11,6 +12,7 @@
 #include <iomanip>
 #include <new>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "streams.h"
@@ -183,6 +185,68 @@ TEST(ApstringAllocation, AFailedAllocationLeavesTheValueAsItWas) {
     }
 }
 
+// A NUL-terminated text of length 'x' characters that costs almost no
+// memory: one block of 'x' mapped again and again, the NUL in the last.
+class HugeText {
+public:
+    explicit HugeText(std::size_t length) : size_((length / kBlock + 1) * kBlock) {
+        base_ = static_cast<char*>(mmap(nullptr, size_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
+        const int xs = block_with_nul_at(kBlock);
+        const int last = block_with_nul_at(length % kBlock);
+        for (std::size_t at = 0; at < size_; at += kBlock) {
+            mmap(base_ + at, kBlock, PROT_READ, MAP_SHARED | MAP_FIXED, at + kBlock < size_ ? xs : last, 0);
+        }
+        close(xs);
+        close(last);
+    }
+    ~HugeText() { munmap(base_, size_); }
+    HugeText(const HugeText&) = delete;
+    HugeText& operator=(const HugeText&) = delete;
+
+    const char* c_str() const { return base_; }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 20;
+
+    // A block of 'x', with a NUL at nul unless nul is past its end.
+    static int block_with_nul_at(std::size_t nul) {
+        const int fd = memfd_create("huge-text", 0);
+        if (fd < 0 || ftruncate(fd, kBlock) != 0) {
+            return -1;
+        }
+        auto* block = static_cast<char*>(mmap(nullptr, kBlock, PROT_WRITE, MAP_SHARED, fd, 0));
+        std::memset(block, 'x', kBlock);
+        if (nul < kBlock) {
+            block[nul] = '\0';
+        }
+        munmap(block, kBlock);
+        return fd;
+    }
+
+    std::size_t size_;
+    char* base_;
+};
+
+TEST(ApstringLength, TextAnIntCannotCountIsRefusedAndNothingChanges) {
+    for (const std::size_t length : {std::size_t{INT_MAX}, std::size_t{0xFFFFFFFFu}, (std::size_t{1} << 32) + 3}) {
+        const HugeText huge(length);
+        ASSERT_EQ(std::strlen(huge.c_str()), length);
+        EXPECT_THROW(apstring{huge.c_str()}, std::length_error) << length;
+        apstring kept("kept");
+        EXPECT_THROW(kept = huge.c_str(), std::length_error) << length;
+        EXPECT_STREQ(kept.c_str(), "kept");
+        EXPECT_EQ(kept.length(), 4);
+    }
+
+    // Two texts of 1.2e9 characters each would make one longer than INT_MAX.
+    const HugeText source(1200000000);
+    apstring big(source.c_str());
+    ASSERT_EQ(big.length(), 1200000000);
+    EXPECT_THROW(big += big, std::length_error);
+    EXPECT_EQ(big.length(), 1200000000);
+    EXPECT_EQ(capacity_of(big), 1200000001);
+}
+
 // ---- Element access ----------------------------------------------------------
 
 TEST(ApstringAccess, ReadsAndWritesInsideTheText) {
@@ -288,6 +352,7 @@ TEST(ApstringSubstr, ClampsToTheText) {
         {2, 3, "amo"},   {-5, 3, "Dia"},     {5, 100, "nds"},      {8, 1, ""},
         {0, 0, ""},      {3, -2, ""},        {0, 8, "Diamonds"},   {7, 1, "s"},
         {2, INT_MAX, "amonds"}, {INT_MAX, INT_MAX, ""}, {INT_MIN, 2, "Di"}, {1, INT_MIN, ""},
+        {0, INT_MIN, ""},       {-5, INT_MIN, ""},      {7, INT_MIN + 1, ""}, {INT_MIN, INT_MIN, ""},
     };
     for (const auto& c : cases) {
         const apstring part = diamonds.substr(c.pos, c.len);
@@ -313,6 +378,23 @@ TEST(ApstringFind, ReturnsTheLowestPositionOrNpos) {
     EXPECT_EQ(apstring("Hearts").find('z'), -1);
     EXPECT_EQ(apstring("Hearts").find('\0'), -1);
     EXPECT_EQ(npos, -1);
+}
+
+TEST(ApstringFind, StopsAtTheFirstNulLikeComparisonAndOutput) {
+    apstring text("a");
+    text += '\0';
+    text += 'b';
+    ASSERT_EQ(text.length(), 3);
+    EXPECT_EQ(text.find(apstring("b")), npos);
+    EXPECT_EQ(text.find('b'), npos);
+    EXPECT_EQ(text.find('\0'), npos);
+    EXPECT_EQ(text.find(apstring("a")), 0);
+    EXPECT_TRUE(text == apstring("a"));
+
+    apstring needle("b");
+    needle += '\0';
+    needle += 'z';
+    EXPECT_EQ(apstring("abc").find(needle), 1);  // the needle is "b"
 }
 
 TEST(ApstringCompare, OrdersByUnsignedBytes) {
@@ -415,8 +497,17 @@ TEST(ApstringInput, AVeryLongWordNeverOverrunsTheBuffer) {
         EXPECT_EQ(rest_of(in), std::string(5000 - 1023, 'q') + " after");
     }
 
-    std::istringstream narrow("Diamonds");
     apstring s;
+    // A width of 1 leaves no room: the read stops there, even at the end.
+    for (const char* text : {"Diamonds", ""}) {
+        std::istringstream none(text);
+        none >> std::noskipws >> std::setw(1) >> s;
+        EXPECT_STREQ(s.c_str(), "") << text;
+        EXPECT_FALSE(none.fail()) << text;
+        EXPECT_EQ(rest_of(none), text);
+    }
+
+    std::istringstream narrow("Diamonds");
     narrow >> std::setw(4) >> s;
     EXPECT_STREQ(s.c_str(), "Dia");
     EXPECT_EQ(narrow.width(), 0);
@@ -504,6 +595,13 @@ TEST(ApstringDeathTest, IndexOutOfRangeReportsAndEndsWithStatus3) {
     apstring empty;
     EXPECT_EXIT(empty[0] = 'z', testing::ExitedWithCode(3),
                 report("index out of range: 0 string: \n", "0 <= k && k < myLength"));
+    // Whatever formatting the caller left on std::cerr, the report is plain.
+    EXPECT_EXIT(
+        {
+            std::cerr << std::hex << std::showbase << std::setw(30) << std::setfill('*');
+            (void)s[-20];
+        },
+        testing::ExitedWithCode(3), report("index out of range: -20 string: abc\n", "0 <= k && k < myLength"));
 }
 
 TEST(ApstringDeathTest, NullTextReportsAndEndsWithStatus3) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <iomanip>
 #include <set>
 #include <sstream>
 #include <string>
@@ -99,6 +100,22 @@ TEST(Card, OutOfRangeSettersComplainAndKeepTheOldValue) {
               "*** ERROR! INVALID FACE ASSIGNMENT! ***\n");
     EXPECT_EQ(name(card), "Queen of Spades");
     EXPECT_EQ(card.getValue(), 10);
+}
+
+TEST(Card, MessagesIgnoreTheFormattingLeftOnStandardError) {
+    Card card;
+    Deck deck;
+    for (int i = 0; i < 52; i++) {
+        deck.deal();
+    }
+    CerrCapture err;
+    std::cerr << std::setw(60) << std::setfill('*') << std::hex;
+    card.setFace(99);
+    deck.deal();
+    std::cerr << std::setw(0) << std::setfill(' ') << std::dec;
+    EXPECT_EQ(err.text(),
+              "*** ERROR! INVALID FACE ASSIGNMENT! ***\n"
+              "*** ERROR! END OF DECK REACHED -- NO CARD DEALT! ***\n");
 }
 
 TEST(Card, ZeroIsAcceptedSilently) {

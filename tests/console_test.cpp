@@ -104,8 +104,10 @@ TEST(KeyDecoder, BytesToCodes) {
         // Alt+Up as some terminals send it: the Up key.
         {{"\x1b\x1b[A"}, {0, 72}},
         {{"\x1b\x1b", "x"}, {'x'}},
+        {{"\x1b\xf4\xa3+"}, {'+'}},  // Alt with a character cut short
         // A sequence cut short by another key: the key survives.
         {{"\x1b[1\x03"}, {3}},
+        {{"\x1b\x1b[%1"}, {'1'}},  // no parameter may follow an intermediate byte
         {{"\x1b[", "q"}, {'q'}},
         {{"\x1b[[", "q"}, {'q'}},
         {{"\x1bO", "q"}, {'q'}},

@@ -1,0 +1,144 @@
+// The console's number and character readers against a reference written
+// from their rules, over a text and a run of reads decoded from the input.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "byte_reader.h"
+#include "console.h"
+
+namespace {
+
+[[noreturn]] void mismatch(const char* what, const std::string& text) {
+    std::fprintf(stderr, "mismatch: %s on \"%s\"\n", what, text.c_str());
+    std::abort();
+}
+
+bool is_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The reference: a cursor over the text, and the stream's two flags.
+struct Reference {
+    std::string text;
+    std::size_t at = 0;
+    bool failed = false;
+    bool ended = false;
+
+    bool more() const { return at < text.size(); }
+
+    // White space across lines; false (failed, and at the end) when the
+    // text runs out first or the stream had already failed.
+    bool skip_space() {
+        if (failed || ended) {
+            failed = true;
+            return false;
+        }
+        while (more() && is_space(text[at])) {
+            at++;
+        }
+        if (!more()) {
+            failed = ended = true;
+        }
+        return !failed;
+    }
+
+    void read_char(char& c) {
+        if (skip_space()) {
+            c = text[at++];
+        }
+    }
+
+    // An optional sign; 0x or 0X hexadecimal, 0 and a digit 0-7 octal, a 0
+    // before anything else the value 0, else decimal; digits in 32 bits.
+    void read_number(int& value) {
+        if (!skip_space()) {
+            return;
+        }
+        bool negative = false;
+        if (text[at] == '+' || text[at] == '-') {
+            negative = text[at] == '-';
+            at++;
+        }
+        unsigned base = 10;
+        bool digits_seen = false;
+        bool lone_zero = false;
+        if (more() && text[at] == '0') {
+            at++;
+            digits_seen = true;
+            if (more() && (text[at] == 'x' || text[at] == 'X')) {
+                at++;
+                base = 16;
+                digits_seen = false;
+            } else if (more() && text[at] >= '0' && text[at] <= '7') {
+                base = 8;
+            } else {
+                lone_zero = true;
+            }
+        }
+        std::uint32_t total = 0;
+        while (!lone_zero && more()) {
+            const std::string digits = std::string("0123456789abcdef").substr(0, base);
+            const char lower = text[at] >= 'A' && text[at] <= 'F' ? static_cast<char>(text[at] - 'A' + 'a') : text[at];
+            const std::size_t digit = digits.find(lower);
+            if (digit == std::string::npos) {
+                break;
+            }
+            total = total * base + static_cast<std::uint32_t>(digit);
+            digits_seen = true;
+            at++;
+        }
+        if (!more()) {
+            ended = true;
+        }
+        if (!digits_seen) {
+            failed = true;
+            return;
+        }
+        value = static_cast<int>(negative ? 0u - total : total);
+    }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ByteReader input(data, size);
+    const std::uint8_t plan = input.byte();  // one bit a read: number or character
+    Reference reference;
+    reference.text = input.text(255);
+    std::istringstream stream(reference.text);
+    for (int read = 0; read < 8; read++) {
+        if (read == 4 && (plan & 0x80) != 0) {  // now and then, start afresh
+            stream.clear();
+            reference.failed = reference.ended = false;
+        }
+        if ((plan >> read) & 1) {
+            int got = 77;
+            int want = 77;
+            console::read_number(stream, got);
+            reference.read_number(want);
+            if (got != want) {
+                mismatch("number", reference.text);
+            }
+        } else {
+            char got = 'q';
+            char want = 'q';
+            console::read_char(stream, got);
+            reference.read_char(want);
+            if (got != want) {
+                mismatch("character", reference.text);
+            }
+        }
+        if (stream.fail() != reference.failed || stream.eof() != reference.ended) {
+            mismatch("state", reference.text);
+        }
+        const std::streampos at = stream.rdstate() == std::ios::goodbit ? stream.tellg() : std::streampos(-1);
+        if (at != std::streampos(-1) && static_cast<std::size_t>(at) != reference.at) {
+            mismatch("position", reference.text);
+        }
+    }
+    return 0;
+}
