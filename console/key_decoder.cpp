@@ -65,17 +65,6 @@ int key_from_letter(int letter) {
     }
 }
 
-bool is_continuation(unsigned char byte) {
-    return byte >= 0x80 && byte <= 0xBF;
-}
-
-int continuation_count(unsigned char lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) return 1;
-    if (lead >= 0xE0 && lead <= 0xEF) return 2;
-    if (lead >= 0xF0 && lead <= 0xF4) return 3;
-    return 0;
-}
-
 // Bytes of the character starting at bytes[0]: the lead byte and the
 // continuation bytes that follow it. 0 while more of it may still come.
 std::size_t character_length(const unsigned char* bytes, std::size_t size, bool gap_passed) {
@@ -176,6 +165,23 @@ DecodedKey decode_escape(const unsigned char* bytes, std::size_t size, bool gap_
 }
 
 }  // namespace
+
+bool is_continuation(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0xBF;
+}
+
+int continuation_count(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 1;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return 2;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return 3;
+    }
+    return 0;
+}
 
 DecodedKey decode_key(const unsigned char* bytes, std::size_t size, bool gap_passed) {
     if (size == 0) {

@@ -1,5 +1,7 @@
 #include "line_editor.h"
 
+#include "key_decoder.h"
+
 namespace console {
 
 namespace {
@@ -14,18 +16,8 @@ constexpr int kCtrlU = 21;
 constexpr int kCtrlZ = 26;
 constexpr int kDelete = 127;
 
-bool is_continuation(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x80 && byte <= 0xBF;
-}
-
-// Bytes of a character whose first byte is lead, by its UTF-8 form.
-std::size_t character_size(char lead) {
-    const auto byte = static_cast<unsigned char>(lead);
-    if (byte >= 0xC2 && byte <= 0xDF) return 2;
-    if (byte >= 0xE0 && byte <= 0xEF) return 3;
-    if (byte >= 0xF0 && byte <= 0xF4) return 4;
-    return 1;
+unsigned char byte_at(const std::string& text, std::size_t at) {
+    return static_cast<unsigned char>(text[at]);
 }
 
 }  // namespace
@@ -74,10 +66,10 @@ void LineEditor::erase_last(std::string& echo) {
         return;
     }
     std::size_t start = line_.size() - 1;
-    while (start > 0 && line_.size() - start < 4 && is_continuation(line_[start])) {
+    while (start > 0 && line_.size() - start < 4 && is_continuation(byte_at(line_, start))) {
         start--;
     }
-    if (line_.size() - start != character_size(line_[start])) {
+    if (line_.size() - start != 1 + static_cast<std::size_t>(continuation_count(byte_at(line_, start)))) {
         start = line_.size() - 1;  // not one whole character: one byte only
     }
     line_.erase(start);

@@ -194,7 +194,11 @@ public:
         const int xs = block_with_nul_at(kBlock);
         const int last = block_with_nul_at(length % kBlock);
         for (std::size_t at = 0; at < size_; at += kBlock) {
-            mmap(base_ + at, kBlock, PROT_READ, MAP_SHARED | MAP_FIXED, at + kBlock < size_ ? xs : last, 0);
+            if (mmap(base_ + at, kBlock, PROT_READ, MAP_SHARED | MAP_FIXED, at + kBlock < size_ ? xs : last, 0) ==
+                MAP_FAILED) {
+                ADD_FAILURE() << "cannot map the text";
+                break;
+            }
         }
         close(xs);
         close(last);

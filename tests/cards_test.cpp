@@ -18,7 +18,7 @@
 namespace {
 time_t fake_now = 0;
 }
-extern "C" time_t __wrap_time(time_t* out) {
+extern "C" time_t __wrap_time(time_t* out) {  // NOLINT(bugprone-reserved-identifier): the linker's name
     if (out != nullptr) {
         *out = fake_now;
     }
@@ -35,6 +35,7 @@ std::string name(const Card& card) {
 
 std::vector<std::string> deal_names(Deck& deck, int count) {
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; i++) {
         names.push_back(name(deck.deal()));
     }

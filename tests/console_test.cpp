@@ -323,7 +323,7 @@ TEST(GetTime, ReadsTheLocalTimeOfDay) {
 
     const int day = 24 * 3600;
     const int seconds = t.ti_hour * 3600 + t.ti_min * 60 + t.ti_sec;
-    const int expected = static_cast<int>((before + 5 * 3600 + 1800) % day);
+    const int expected = static_cast<int>((before + std::time_t{5 * 3600 + 1800}) % day);
     EXPECT_LE(t.ti_hund, 99);
     EXPECT_LE((seconds - expected + day) % day, static_cast<int>(after - before))
         << t.ti_hour << ":" << +t.ti_min << ":" << +t.ti_sec;

@@ -43,7 +43,8 @@ struct WriteCountReport {
 
 }  // namespace
 
-extern "C" time_t time(time_t* out) {
+// The C library declares these with other parameter names.
+extern "C" time_t time(time_t* out) {  // NOLINT(readability-inconsistent-declaration-parameter-name)
     time_t now;
     if (const char* fixed = std::getenv("FAKE_CLOCK_SECONDS")) {
         now = static_cast<time_t>(std::strtoll(fixed, nullptr, 10));
@@ -58,7 +59,7 @@ extern "C" time_t time(time_t* out) {
     return now;
 }
 
-extern "C" int clock_gettime(clockid_t id, timespec* out) {
+extern "C" int clock_gettime(clockid_t id, timespec* out) {  // NOLINT(readability-inconsistent-declaration-parameter-name)
     const int result = real_clock_gettime()(id, out);
     const char* speed_text = std::getenv("FAKE_CLOCK_SPEED");
     if (result != 0 || id != CLOCK_REALTIME || speed_text == nullptr) {
@@ -72,7 +73,7 @@ extern "C" int clock_gettime(clockid_t id, timespec* out) {
     return 0;
 }
 
-extern "C" ssize_t write(int fd, const void* data, size_t size) {
+extern "C" ssize_t write(int fd, const void* data, size_t size) {  // NOLINT(readability-inconsistent-declaration-parameter-name)
     static const auto real = reinterpret_cast<write_fn>(dlsym(RTLD_NEXT, "write"));
     if (fd == STDOUT_FILENO) {
         ++output_writes;

@@ -47,6 +47,7 @@ PtyProcess::PtyProcess(const std::vector<std::string>& argv, const std::function
             close(report[1]);
         }
         std::vector<char*> args;
+        args.reserve(argv.size() + 1);
         for (const std::string& arg : argv) {
             args.push_back(const_cast<char*>(arg.c_str()));
         }
