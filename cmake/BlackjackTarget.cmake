@@ -4,8 +4,7 @@ add_library(blackjack_options INTERFACE)
 target_compile_features(blackjack_options INTERFACE cxx_std_17)
 target_compile_options(blackjack_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
 
-# CI treats every warning as a failure; local builds only show them.
-if("$ENV{CI}" STREQUAL "true")
+if(BLACKJACK_WERROR)
   target_compile_options(blackjack_options INTERFACE -Werror)
 endif()
 
