@@ -57,10 +57,17 @@ void restore_saved_mode() {
     }
 }
 
+// Only the foreground may set the terminal's mode. A terminal that is not
+// the program's own (tcgetpgrp fails) has no foreground to wait for.
+bool in_foreground() {
+    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
+    return foreground == -1 || foreground == getpgrp();
+}
+
 // After a stop: take the terminal back, but only in the foreground, since a
 // background process that sets the mode is stopped again.
 void take_back() {
-    if (owned_flag && !raw_applied && tcgetpgrp(STDIN_FILENO) == getpgrp() &&
+    if (owned_flag && !raw_applied && in_foreground() &&
         tcsetattr(STDIN_FILENO, TCSANOW, &raw_mode) == 0) {
         raw_applied = 1;
         resumed_flag = 1;
@@ -161,6 +168,15 @@ bool take() {
     raw_mode.c_cc[VMIN] = 1;
     raw_mode.c_cc[VTIME] = 0;
     install_handlers();
+
+    // Started in the background: stop until brought to the foreground, as
+    // the terminal would stop any program setting its mode from there.
+    if (!in_foreground()) {
+        kill(0, SIGTTOU);
+        if (!in_foreground()) {
+            return false;  // told to go on in the background: leave the terminal alone
+        }
+    }
 
     const OutsideSignalsBlocked blocked;
     // TCSANOW keeps keys typed ahead; TCSAFLUSH would drop them.

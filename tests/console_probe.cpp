@@ -98,21 +98,25 @@ int run(const std::string& scene) {
     return 0;
 }
 
-// Runs the scene as a shell runs a job: in a process group of its own that
-// owns the terminal, so that stop signals stop it. Reports the scene's pid,
-// then -2 each time it stops; ends with the scene's status.
-int as_job(const std::string& scene) {
+// Runs the scene as a shell runs a job: in a process group of its own, so
+// that stop signals stop it. In the foreground the job owns the terminal
+// from the start; in the background it gets it, as with fg, once it has
+// stopped. Reports the scene's pid, then -2 each time it stops; ends with
+// the scene's status.
+int as_job(const std::string& scene, bool foreground) {
     const pid_t job = fork();
     if (job == 0) {
         setpgid(0, 0);
-        while (tcgetpgrp(STDIN_FILENO) != getpgrp()) {
+        while (foreground && tcgetpgrp(STDIN_FILENO) != getpgrp()) {
             usleep(1000);
         }
         std::exit(run(scene));  // through the exit handlers, as a program ends
     }
     setpgid(job, job);
     signal(SIGTTOU, SIG_IGN);
-    tcsetpgrp(STDIN_FILENO, job);
+    if (foreground) {
+        tcsetpgrp(STDIN_FILENO, job);
+    }
     report(job);
     for (;;) {
         int status = 0;
@@ -121,6 +125,11 @@ int as_job(const std::string& scene) {
         }
         if (WIFSTOPPED(status)) {
             report(-2);
+            if (!foreground) {
+                foreground = true;
+                tcsetpgrp(STDIN_FILENO, job);
+                kill(job, SIGCONT);
+            }
         } else {
             return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
@@ -132,8 +141,8 @@ int as_job(const std::string& scene) {
 // The "throw" scene lets an exception out of main on purpose.
 int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
     const std::string first = argc > 1 ? argv[1] : "";
-    if (first == "job" && argc > 2) {
-        return as_job(argv[2]);
+    if ((first == "job" || first == "background") && argc > 2) {
+        return as_job(argv[2], first == "job");
     }
     return run(first);
 }

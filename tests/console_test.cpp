@@ -474,6 +474,20 @@ TEST(HeldTerminal, StoppedAndContinuedAtAnyMomentTheModeFollows) {
     EXPECT_GT(keys_read, 0);
 }
 
+TEST(HeldTerminal, StartedInTheBackgroundItWaitsForTheForeground) {
+    // The shell's terminal is left alone until the program is brought to
+    // the foreground.
+    PtyProcess program({CONSOLE_PROBE, "background", "keys"});
+    const std::vector<int> started = program.reports(2);
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[1], -2) << "it should stop";
+    ASSERT_TRUE(program.wait_mode(true));
+    program.type("q");
+    EXPECT_EQ(program.reports(1), (std::vector<int>{'q'}));
+    expect_exit_code(program, 0);
+    EXPECT_TRUE(testing_support::is_line_mode(program.mode()));
+}
+
 // ---- The screen in a real terminal emulator -----------------------------------
 
 TEST(Screen, ClearGotoAndOutputOrderInARealTerminal) {
