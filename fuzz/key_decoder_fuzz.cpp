@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "key_chunks.h"
 #include "key_decoder.h"
 
 namespace {
@@ -69,35 +70,8 @@ void check_whole(const unsigned char* bytes, std::size_t size, const DecodedKey&
     }
 }
 
-// Codes of all the keys, the bytes arriving a chunk at a time (a gap after
-// each chunk) or one byte at a time.
 std::vector<int> keys_of(const std::vector<std::string>& chunks, bool one_at_a_time) {
-    std::vector<int> codes;
-    for (const std::string& chunk : chunks) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(chunk.data());
-        std::size_t start = 0;
-        std::size_t available = one_at_a_time ? 1 : chunk.size();
-        while (start < chunk.size()) {
-            DecodedKey key = decode_exactly(bytes + start, available - start, false);
-            if (key.kind == DecodedKey::Kind::kNeedMore) {
-                if (available < chunk.size()) {
-                    available++;
-                    continue;
-                }
-                key = decode_exactly(bytes + start, available - start, true);
-            }
-            check_whole(bytes + start, chunk.size() - start, key);
-            start += key.consumed;
-            if (available < start + 1 && start < chunk.size()) {
-                available = start + 1;
-            }
-            if (key.kind == DecodedKey::Kind::kKey) {
-                codes.push_back(key.code);
-                codes.push_back(key.second);
-            }
-        }
-    }
-    return codes;
+    return testing_support::decode_chunks(chunks, one_at_a_time, decode_exactly, check_whole);
 }
 
 }  // namespace

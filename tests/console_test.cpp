@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "key_chunks.h"
 #include "key_decoder.h"
 #include "line_editor.h"
 #include "pty_process.h"
@@ -32,41 +33,14 @@ using testing_support::rest_of;
 
 // ---- Key decoding ----------------------------------------------------------------
 
-// Decodes keys as the key reader does, chunk by chunk: the bytes of a chunk
-// arrive together, and a gap follows each chunk. With one_at_a_time the bytes
-// of a chunk come one by one instead, each as soon as the decoder asks.
+// Every key or dropped sequence takes at least one byte, and no more than came.
 std::vector<int> decode_chunks(const std::vector<std::string>& chunks, bool one_at_a_time) {
-    std::vector<int> codes;
-    for (const std::string& chunk : chunks) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(chunk.data());
-        std::size_t start = 0;
-        std::size_t available = one_at_a_time ? 1 : chunk.size();
-        while (start < chunk.size()) {
-            DecodedKey key = console::decode_key(bytes + start, available - start, false);
-            if (key.kind == DecodedKey::Kind::kNeedMore) {
-                if (available < chunk.size()) {
-                    available++;
-                    continue;
-                }
-                key = console::decode_key(bytes + start, available - start, true);
-            }
-            EXPECT_NE(key.kind, DecodedKey::Kind::kNeedMore);
-            EXPECT_GT(key.consumed, 0u);
-            EXPECT_LE(key.consumed, available - start);
-            if (key.kind == DecodedKey::Kind::kNeedMore || key.consumed == 0) {
-                break;
-            }
-            start += key.consumed;
-            available = std::max(available, start + (one_at_a_time ? 1 : 0));
-            if (key.kind == DecodedKey::Kind::kKey) {
-                codes.push_back(key.code);
-                if (key.second >= 0) {
-                    codes.push_back(key.second);
-                }
-            }
-        }
-    }
-    return codes;
+    return testing_support::decode_chunks(chunks, one_at_a_time, console::decode_key,
+                                          [](const unsigned char*, std::size_t left, const DecodedKey& key) {
+                                              EXPECT_NE(key.kind, DecodedKey::Kind::kNeedMore);
+                                              EXPECT_GT(key.consumed, 0u);
+                                              EXPECT_LE(key.consumed, left);
+                                          });
 }
 
 TEST(KeyDecoder, BytesToCodes) {
