@@ -58,6 +58,28 @@ std::ostream& pusher() {
 
 std::streambuf* original_cout = nullptr;
 
+// Writes all of text to descriptor fd, waiting while it is full; gives up
+// when the descriptor fails for good (a terminal that went away).
+void write_all(int fd, const char* text, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, text, size);
+        if (n > 0) {
+            text += n;
+            size -= static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // Left non-blocking by someone else: wait until it takes more.
+            pollfd output{fd, POLLOUT, 0};
+            if ((poll(&output, 1, -1) < 0 && errno != EINTR) || (output.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+                return;
+            }
+        } else {
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 void ScreenBuffer::append(const char* text, std::size_t size) {
@@ -143,30 +165,6 @@ void uninstall() {
     original_cout = nullptr;
     std::cin.tie(&std::cout);
     std::cerr.tie(&std::cout);
-}
-
-bool write_all(int fd, const char* text, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, text, size);
-        if (n > 0) {
-            text += n;
-            size -= static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // Left non-blocking by someone else: wait until it takes more.
-            pollfd output{fd, POLLOUT, 0};
-            if (poll(&output, 1, -1) < 0 && errno != EINTR) {
-                return false;
-            }
-            if ((output.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-                return false;
-            }
-        } else {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace screen

@@ -40,10 +40,6 @@ ScreenBuffer& buffer();
 void install();
 void uninstall();
 
-// Writes all of text to descriptor fd, waiting while it is full. False when
-// the descriptor fails for good.
-bool write_all(int fd, const char* text, std::size_t size);
-
 }  // namespace console::screen
 
 #endif
