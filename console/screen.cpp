@@ -150,7 +150,6 @@ void install() {
     }
     size();
     std::cout.flush();  // anything written before goes first
-    std::cout.unsetf(std::ios::unitbuf);
     original_cout = std::cout.rdbuf(&buffer());
     std::cin.tie(&pusher());
     std::cerr.tie(&pusher());

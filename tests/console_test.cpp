@@ -305,12 +305,12 @@ TEST(GetTime, ReadsTheLocalTimeOfDay) {
 
 // ---- A real terminal held for a whole run ----------------------------------------
 
-std::vector<std::string> probe(const std::string& scene) {
-    return {CONSOLE_PROBE, scene};
-}
-
-std::vector<std::string> probe_job(const std::string& scene) {
-    return {CONSOLE_PROBE, "job", scene};
+// The probe running scene; as "job" or "background", in a job of its own.
+std::vector<std::string> probe(const std::string& scene, const std::string& as = "") {
+    if (as.empty()) {
+        return {CONSOLE_PROBE, scene};
+    }
+    return {CONSOLE_PROBE, as, scene};
 }
 
 void expect_exit_code(PtyProcess& program, int code) {
@@ -410,7 +410,7 @@ TEST(HeldTerminal, AClosedTerminalEndsTheWaitAtOnce) {
 TEST(HeldTerminal, StoppedAndContinuedAtAnyMomentTheModeFollows) {
     // Each try types a key and stops the program a few microseconds later,
     // so the stop lands before, during and after the key is read.
-    PtyProcess program(probe_job("keys"));
+    PtyProcess program(probe("keys", "job"));
     const std::vector<int> job = program.reports(1);
     ASSERT_EQ(job.size(), 1u);
     ASSERT_TRUE(program.wait_mode(true));
@@ -451,7 +451,7 @@ TEST(HeldTerminal, StoppedAndContinuedAtAnyMomentTheModeFollows) {
 TEST(HeldTerminal, StartedInTheBackgroundItWaitsForTheForeground) {
     // The shell's terminal is left alone until the program is brought to
     // the foreground.
-    PtyProcess program({CONSOLE_PROBE, "background", "keys"});
+    PtyProcess program(probe("keys", "background"));
     const std::vector<int> started = program.reports(2);
     ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[1], -2) << "it should stop";

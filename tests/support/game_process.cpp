@@ -13,19 +13,8 @@
 
 namespace testing_support {
 
-namespace {
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
-
 std::string game_command(long seed, int clock_speed, const std::string& arguments) {
-    // The sanitizer runtime must come first, before the preloaded hooks.
+    // A sanitized game would refuse a library preloaded ahead of its runtime.
     return "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + " FAKE_CLOCK_SPEED=" + std::to_string(clock_speed) +
            " LD_PRELOAD=" + shell_quote(PRELOAD_HOOKS_LIBRARY) + " ASAN_OPTIONS=verify_asan_link_order=0 " +
            shell_quote(BLACKJACK_BINARY) + (arguments.empty() ? "" : " " + arguments);

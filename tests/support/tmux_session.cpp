@@ -124,10 +124,6 @@ bool TmuxSession::wait_for(const std::function<bool(const Screen&)>& pred, std::
     return poll_until([&] { return pred(screen()); }, timeout);
 }
 
-bool TmuxSession::wait_for_text(const std::string& text, std::chrono::milliseconds timeout) const {
-    return wait_for([&](const Screen& s) { return contains(s, text); }, timeout);
-}
-
 std::optional<int> TmuxSession::exit_status(std::chrono::milliseconds timeout) const {
     int status = -1;
     const bool ended = poll_until(
@@ -144,7 +140,11 @@ void TmuxSession::close_pane() {
 }
 
 std::string TmuxSession::terminal_settings() const {
-    std::ifstream in(dir_ + "/stty");
+    return read_file(dir_ + "/stty");
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();

@@ -33,7 +33,6 @@ public:
 
     // Polls the screen until pred holds; false when the deadline passes.
     bool wait_for(const std::function<bool(const Screen&)>& pred, std::chrono::milliseconds timeout = kPatience) const;
-    bool wait_for_text(const std::string& text, std::chrono::milliseconds timeout = kPatience) const;
 
     // The exit status once the program has ended, waiting up to timeout.
     std::optional<int> exit_status(std::chrono::milliseconds timeout = kPatience) const;
@@ -52,6 +51,7 @@ private:
 };
 
 std::string shell_quote(const std::string& text);
+std::string read_file(const std::string& path);  // empty when there is none
 std::string join(const Screen& screen);  // for failure messages
 bool contains(const Screen& screen, const std::string& text);
 
