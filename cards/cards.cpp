@@ -125,7 +125,7 @@ namespace detail {
 
 // Counts the time that passes between readings rather than comparing against
 // the first one, so that midnight or a clock set back cannot make it hang.
-void delay_on(int delay_factor, void (*read_clock)(console::TimeOfDay*)) {
+void delay_on(int delay_factor, void (*read_clock)(console::TimeOfDay*), bool (*keep_waiting)()) {
     console::TimeOfDay curr_time{};
     read_clock(&curr_time);
     const int start100s = hundredths_since_midnight(curr_time);
@@ -142,14 +142,14 @@ void delay_on(int delay_factor, void (*read_clock)(console::TimeOfDay*)) {
             waited += step;
         }
         previous = time100s;
-    } while (waited < delay_factor);
+    } while (waited < delay_factor && keep_waiting());
 }
 
 }  // namespace detail
 
 void delay(int delay_factor) {
     console::flush();  // what the player reads during the wait
-    detail::delay_on(delay_factor, console::gettime);
+    detail::delay_on(delay_factor, console::gettime, console::attend);
 }
 
 void pause() {

@@ -52,15 +52,17 @@ void srand(std::uint32_t seed);
 std::int32_t _lrand();  // 0 .. 2147483647
 
 // Shows what was written, then busy-waits delay_factor hundredths of a
-// second on the time of day.
+// second on the time of day. A terminal that goes away ends the wait: nobody
+// is left to watch.
 void delay(int delay_factor);
 
 // Waits for one key press and drops it.
 void pause();
 
 namespace detail {
-// delay with the clock passed in, so a wait can be checked on a made-up clock.
-void delay_on(int delay_factor, void (*read_clock)(console::TimeOfDay*));
+// delay with the clock passed in, so a wait can be checked on a made-up
+// clock. keep_waiting is asked after each reading; false ends the wait.
+void delay_on(int delay_factor, void (*read_clock)(console::TimeOfDay*), bool (*keep_waiting)());
 }  // namespace detail
 
 }  // namespace cards

@@ -1,5 +1,6 @@
 #include "key_decoder.h"
 
+#include "characters.h"
 #include "console.h"
 
 namespace console {
@@ -143,12 +144,12 @@ DecodedKey decode_escape(const unsigned char* bytes, std::size_t size, bool gap_
         return decode_sequence(bytes, size, gap_passed, 2, false);
     }
     if (next == kEsc) {
-        // Alt with a cursor key: the key's own codes. Alt with Esc: nothing.
+        // Alt with a cursor key: the key's own codes.
         if (size == 2) {
-            return gap_passed ? ignored(2) : need_more();
+            return gap_passed ? plain(kEsc, 1) : need_more();
         }
         if (bytes[2] != '[' && bytes[2] != 'O') {
-            return ignored(2);
+            return plain(kEsc, 1);
         }
         const DecodedKey inner = decode_escape(bytes + 1, size - 1, gap_passed);
         if (inner.kind == Kind::kNeedMore) {
@@ -156,32 +157,13 @@ DecodedKey decode_escape(const unsigned char* bytes, std::size_t size, bool gap_
         }
         return {inner.kind, inner.consumed + 1, inner.code, inner.second};
     }
-    if (next >= 0x80) {
-        // Alt with a character outside ASCII: ignored like Alt with a letter.
-        const std::size_t length = character_length(bytes + 1, size - 1, gap_passed);
-        return length == 0 ? need_more() : ignored(1 + length);
-    }
-    return ignored(2);  // Alt with a key has no code of its own
+    // Esc and a key typed later may reach us together when the game was
+    // busy; nothing tells them from Alt with that key. So Esc is a key of
+    // its own, and so is what follows it: no key is ever swallowed.
+    return plain(kEsc, 1);
 }
 
 }  // namespace
-
-bool is_continuation(unsigned char byte) {
-    return byte >= 0x80 && byte <= 0xBF;
-}
-
-int continuation_count(unsigned char lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return 1;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        return 2;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 3;
-    }
-    return 0;
-}
 
 DecodedKey decode_key(const unsigned char* bytes, std::size_t size, bool gap_passed) {
     if (size == 0) {

@@ -24,10 +24,6 @@ struct DecodedKey {
 // key itself.
 constexpr int kSequenceGapMs = 100;
 
-// A character outside ASCII comes as a lead byte and continuation bytes.
-bool is_continuation(unsigned char byte);
-int continuation_count(unsigned char lead);  // what a lead byte announces; 0 for any other byte
-
 // Decodes the key at the front of bytes[0, size). With gap_passed, nothing
 // more is coming soon, so an unfinished sequence is taken as it stands and
 // kNeedMore comes only for size 0. Never looks past size; consumed is at most

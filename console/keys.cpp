@@ -1,30 +1,33 @@
 #include "keys.h"
 
 #include "console.h"
+#include "screen.h"
 #include "terminal.h"
 
 namespace console {
 
-KeyEvent read_key(DecodedKey& key, std::string& bytes) {
+bool read_key(DecodedKey& key, std::string& bytes) {
     terminal::Keyboard& keyboard = terminal::keyboard();
     for (;;) {
         key = decode_key(keyboard.data(), keyboard.size(), false);
         if (key.kind == DecodedKey::Kind::kNeedMore) {
+            // Keys typed ahead are taken before anything is shown, so that
+            // a burst of them shows in one write.
+            if (!keyboard.typed_ahead()) {
+                screen::push();
+            }
+            terminal::wait_for_foreground();
             // Nothing at all: wait as long as it takes. Part of a sequence:
             // wait only for the rest of it.
             const int timeout = keyboard.size() == 0 ? -1 : kSequenceGapMs;
             switch (keyboard.read_more(timeout)) {
             case terminal::Keyboard::Wait::kBytes:
-                continue;
-            case terminal::Keyboard::Wait::kInterrupted:
-                if (terminal::take_resumed()) {
-                    return KeyEvent::kResumed;
-                }
+            case terminal::Keyboard::Wait::kWoken:
                 continue;
             case terminal::Keyboard::Wait::kTimedOut:
             case terminal::Keyboard::Wait::kClosed:
                 if (keyboard.size() == 0) {
-                    return KeyEvent::kClosed;
+                    return false;
                 }
                 key = decode_key(keyboard.data(), keyboard.size(), true);
                 break;
@@ -33,7 +36,7 @@ KeyEvent read_key(DecodedKey& key, std::string& bytes) {
         bytes.assign(reinterpret_cast<const char*>(keyboard.data()), key.consumed);
         keyboard.consume(key.consumed);
         if (key.kind == DecodedKey::Kind::kKey) {
-            return KeyEvent::kKey;
+            return true;
         }
     }
 }
@@ -47,26 +50,13 @@ int getch() {
     }
     start();
     flush();
-    if (!terminal::owned()) {
-        return -1;
-    }
     DecodedKey key{};
     std::string bytes;
-    for (;;) {
-        switch (read_key(key, bytes)) {
-        case KeyEvent::kKey:
-            held_code = key.second;
-            return key.code;
-        case KeyEvent::kResumed:
-            continue;
-        case KeyEvent::kClosed:
-            return -1;
-        }
+    if (!terminal::owned() || !read_key(key, bytes)) {
+        return -1;
     }
-}
-
-int toupper(int c) {
-    return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+    held_code = key.second;
+    return key.code;
 }
 
 }  // namespace console

@@ -10,15 +10,11 @@
 
 namespace console {
 
-enum class KeyEvent {
-    kKey,      // key holds a key, bytes the bytes it came as
-    kResumed,  // the program was stopped and continued: redraw what is needed
-    kClosed,   // the terminal has gone away
-};
-
-// Waits for the next key on the held terminal. Sequences without a code are
-// read whole and skipped.
-KeyEvent read_key(DecodedKey& key, std::string& bytes);
+// Waits for the next key on the held terminal; key holds it, bytes the
+// bytes it came as. Before it waits, everything written is shown, and the
+// screen is drawn again when the program has been away. Sequences without
+// a code are read whole and skipped. False when the terminal has gone away.
+bool read_key(DecodedKey& key, std::string& bytes);
 
 }  // namespace console
 

@@ -1,79 +1,112 @@
 #include "line_editor.h"
 
-#include "key_decoder.h"
+#include "characters.h"
 
 namespace console {
 
 namespace {
 
-constexpr int kCtrlC = 3;
-constexpr int kCtrlD = 4;
 constexpr int kBackspace = 8;
 constexpr int kTab = 9;
 constexpr int kLineFeed = 10;
+constexpr int kCtrlL = 12;
 constexpr int kEnter = 13;
-constexpr int kCtrlU = 21;
-constexpr int kCtrlZ = 26;
+constexpr int kCtrlR = 18;
+constexpr int kCtrlW = 23;
 constexpr int kDelete = 127;
-
-unsigned char byte_at(const std::string& text, std::size_t at) {
-    return static_cast<unsigned char>(text[at]);
-}
+constexpr int kTabWidth = 8;
 
 }  // namespace
 
+void LineEditor::start(int column, int columns) {
+    line_.clear();
+    pieces_.clear();
+    column_ = column;
+    columns_ = columns;
+}
+
 LineEditor::Outcome LineEditor::apply(int code, const std::string& bytes, std::string& echo) {
-    switch (code) {
-    case kEnter:
-    case kLineFeed:
-        line_ += '\n';
-        echo += '\n';
-        return Outcome::kLineDone;
-    case kBackspace:
-    case kDelete:
-        erase_last(echo);
-        return Outcome::kEditing;
-    case kCtrlU:
-        while (!line_.empty()) {
-            erase_last(echo);
+    // A key with a code of its own (cursor keys give 0 first) is never a
+    // special key, nor is a character outside ASCII.
+    if (bytes.size() == 1 && code != 0) {
+        // The terminal's own settings come first: they may give any key a
+        // new job.
+        if (is(code, keys_.intr)) {
+            return Outcome::kEndOfInput;
         }
-        return Outcome::kEditing;
-    case kCtrlD:
-        return line_.empty() ? Outcome::kEndOfInput : Outcome::kEditing;
-    case kCtrlC:
-        line_.clear();
-        return Outcome::kEndOfInput;
-    case kCtrlZ:
-        return Outcome::kSuspend;
-    case kTab:
-        // A blank to the reader all the same, and one column to erase.
-        return apply(' ', " ", echo);
-    default:
-        break;
+        if (is(code, keys_.susp)) {
+            return Outcome::kSuspend;
+        }
+        if (is(code, keys_.eof)) {
+            return line_.empty() ? Outcome::kEndOfInput : Outcome::kEditing;
+        }
+        if (is(code, keys_.kill)) {
+            while (!pieces_.empty()) {
+                erase_last(echo);
+            }
+            return Outcome::kEditing;
+        }
+        if (is(code, keys_.erase) || code == kBackspace || code == kDelete) {
+            erase_last(echo);
+            return Outcome::kEditing;
+        }
+        if (is(code, keys_.werase) || code == kCtrlW) {
+            while (!pieces_.empty() && last_is_blank()) {
+                erase_last(echo);
+            }
+            while (!pieces_.empty() && !last_is_blank()) {
+                erase_last(echo);
+            }
+            return Outcome::kEditing;
+        }
+        if (is(code, keys_.reprint) || code == kCtrlR || code == kCtrlL) {
+            return Outcome::kRedraw;
+        }
+        if (code == kEnter || code == kLineFeed) {
+            line_ += '\n';
+            echo += '\n';
+            return Outcome::kLineDone;
+        }
+        if (code == kTab) {
+            add(bytes, kTabWidth - (column_ - 1) % kTabWidth, echo);
+            return Outcome::kEditing;
+        }
     }
-    // Cursor keys (code 0), Esc and other control keys do not edit the line.
-    if (code < 0x20 || code == kDelete || bytes.empty() || line_.size() + bytes.size() > kLongestLine) {
-        return Outcome::kEditing;
+    const long c = decode_character(bytes);
+    const int width = c < 0 ? -1 : column_width(c);
+    if (width > 0) {
+        add(bytes, width, echo);
     }
-    line_ += bytes;
-    echo += bytes;
     return Outcome::kEditing;
 }
 
-// One character off the end of the line and the screen, all of its bytes.
-void LineEditor::erase_last(std::string& echo) {
-    if (line_.empty()) {
+void LineEditor::add(const std::string& bytes, int width, std::string& echo) {
+    if (line_.size() + bytes.size() > kLongestLine || column_ + width > columns_) {
         return;
     }
-    std::size_t start = line_.size() - 1;
-    while (start > 0 && line_.size() - start < 4 && is_continuation(byte_at(line_, start))) {
-        start--;
+    line_ += bytes;
+    pieces_.push_back({bytes.size(), width});
+    column_ += width;
+    echo += bytes;
+}
+
+// One character off the end of the line and the screen, all of its bytes
+// and all of its columns.
+void LineEditor::erase_last(std::string& echo) {
+    if (pieces_.empty()) {
+        return;
     }
-    if (line_.size() - start != 1 + static_cast<std::size_t>(continuation_count(byte_at(line_, start)))) {
-        start = line_.size() - 1;  // not one whole character: one byte only
-    }
-    line_.erase(start);
-    echo += "\b \b";
+    const Piece last = pieces_.back();
+    pieces_.pop_back();
+    line_.erase(line_.size() - last.bytes);
+    column_ -= last.width;
+    const auto width = static_cast<std::size_t>(last.width);
+    echo.append(width, '\b').append(width, ' ').append(width, '\b');
+}
+
+bool LineEditor::last_is_blank() const {
+    const char last = line_.back();
+    return last == ' ' || last == '\t';
 }
 
 }  // namespace console

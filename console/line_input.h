@@ -7,8 +7,6 @@
 #include <streambuf>
 #include <string>
 
-#include "line_editor.h"
-
 namespace console {
 
 // Fills itself with one edited line at a time, read key by key from the held
@@ -19,7 +17,6 @@ protected:
     int_type underflow() override;
 
 private:
-    LineEditor editor_;
     std::string line_;
 };
 

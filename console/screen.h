@@ -1,44 +1,45 @@
 #ifndef BLACKJACK_CONSOLE_SCREEN_H
 #define BLACKJACK_CONSOLE_SCREEN_H
 
-// What std::cout writes, gathered into whole screens. Inside the console
-// layer only.
+// Where output goes and what the player's terminal shows. The game's text
+// goes to standard output, gathered into whole screens. The player's
+// terminal (standard output when that is a terminal, else the terminal the
+// keys come from) keeps a record of its screen, so that a stop, a resize or
+// a reprint key can draw it again. Inside the console layer only.
 
-#include <streambuf>
-#include <string>
+#include <string_view>
 
 namespace console::screen {
 
-// std::cout's buffer while the console runs. Its sync() keeps collecting, so
-// std::endl does not write; push() writes everything at once.
-class ScreenBuffer : public std::streambuf {
-public:
-    void append(const char* text, std::size_t size);
-    void append(const std::string& text) { append(text.data(), text.size()); }
-
-    // Writes out what was collected. A terminal that has gone away drops it.
-    void push();
-
-    // The text on the cursor's row since the last line end, clear or cursor
-    // move, without control sequences: the prompt a line read answers.
-    std::string prompt() const;
-
-protected:
-    int_type overflow(int_type c) override;
-    std::streamsize xsputn(const char* text, std::streamsize size) override;
-    int sync() override { return 0; }
-
-private:
-    std::string pending_;
-    std::string row_;
-};
-
-ScreenBuffer& buffer();
-
-// Makes the buffer std::cout's, and has std::cin and std::cerr push it before
-// they read or write. uninstall() pushes and puts things back.
+// Makes std::cout and std::cerr write here, and has std::cin and std::cerr
+// push before they read or write. uninstall() writes what waits and puts
+// things back.
 void install();
 void uninstall();
+
+// The game's clear and cursor moves, in order with its text.
+void clear();
+void move_to(int column, int row);
+
+// Text for the player's terminal only: the echo of what is typed.
+void echo(std::string_view text);
+
+// Where the next echo starts on the player's terminal, and how wide it is.
+int echo_column();
+int echo_columns();
+
+// Catches up with what happened meanwhile (a stop and continue, a resize, a
+// window too small) and writes out what waits. Nothing goes to the
+// terminal while the program is in its background; the whole screen is
+// drawn again once it is back. Output that cannot be written ends the
+// program here with status 1 and one line on standard error.
+void push();
+
+// Draws the whole screen again at the next push.
+void redraw();
+
+// Asks the player's terminal, without waiting, whether it has gone away.
+void check_gone();
 
 }  // namespace console::screen
 

@@ -32,10 +32,10 @@ extern "C" void finish_at_once() {
     terminal::emergency_hand_back();
 }
 
-// An exception nobody caught: show what was written, hand back, then let the
-// usual report and abort follow.
+// An exception nobody caught: hand back, then let the usual report and
+// abort follow.
 [[noreturn]] void on_terminate() {
-    screen::buffer().push();
+    screen::uninstall();
     terminal::hand_back();
     if (previous_terminate != nullptr) {
         previous_terminate();
@@ -51,11 +51,11 @@ void start() {
         return;
     }
     started = true;
-    screen::install();
     line_reader();  // built now, so it outlives the exit handler below
     if (terminal::take()) {
         original_cin = std::cin.rdbuf(&line_reader());
     }
+    screen::install();
     std::atexit(finish);
     std::at_quick_exit(finish_at_once);
     previous_terminate = std::set_terminate(on_terminate);

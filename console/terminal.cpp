@@ -1,7 +1,9 @@
 #include "terminal.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,14 +13,18 @@ namespace console::terminal {
 
 namespace {
 
-// What signal handlers read. Each change of mode and of these flags happens
-// with the handled signals blocked, so a handler never sees one without the
-// other.
+// What signal handlers read and write. Each change of mode and of these
+// flags in the main line happens with the handled signals blocked, so a
+// handler never sees one without the other.
 termios saved_mode;
 termios raw_mode;
-volatile std::sig_atomic_t owned_flag = 0;    // the run holds the terminal
-volatile std::sig_atomic_t raw_applied = 0;   // raw_mode is in force now
-volatile std::sig_atomic_t resumed_flag = 0;  // taken back after a stop
+EditingKeys keys;
+volatile std::sig_atomic_t owned_flag = 0;      // the run holds the keyboard
+volatile std::sig_atomic_t raw_applied = 0;     // raw_mode is in force now
+volatile std::sig_atomic_t continued_flag = 0;  // continued since last asked
+volatile std::sig_atomic_t resized_flag = 0;    // the window changed since last asked
+volatile std::sig_atomic_t gone_flag = 0;       // the terminal has gone away
+int wake_pipe[2] = {-1, -1};
 
 // Signals whose default action ends the program (SIGHUP has its own handler).
 const int kEndingSignals[] = {SIGINT,  SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM,
@@ -50,27 +56,27 @@ private:
     sigset_t previous_;
 };
 
-void restore_saved_mode() {
-    if (raw_applied) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
-        raw_applied = 0;
-    }
-}
-
-// Only the foreground may set the terminal's mode. A terminal that is not
-// the program's own (tcgetpgrp fails) has no foreground to wait for.
-bool in_foreground() {
-    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
+bool foreground_of(int fd) {
+    const pid_t foreground = tcgetpgrp(fd);
     return foreground == -1 || foreground == getpgrp();
 }
 
-// After a stop: take the terminal back, but only in the foreground, since a
-// background process that sets the mode is stopped again.
-void take_back() {
-    if (owned_flag && !raw_applied && in_foreground() &&
-        tcsetattr(STDIN_FILENO, TCSANOW, &raw_mode) == 0) {
-        raw_applied = 1;
-        resumed_flag = 1;
+// Async-signal-safe. In the background the mode is the shell's business:
+// with the signals blocked in a handler, a mode set from there would not
+// even stop the program first.
+void restore_saved_mode() {
+    if (raw_applied && foreground_of(STDIN_FILENO)) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+    }
+    raw_applied = 0;
+}
+
+void wake() {
+    if (wake_pipe[1] >= 0) {
+        const char news = 1;
+        if (write(wake_pipe[1], &news, 1) < 0) {
+            // Full: the wait has news to read already.
+        }
     }
 }
 
@@ -92,12 +98,20 @@ extern "C" void on_ending_signal(int sig) {
 }
 
 // A hang-up from the terminal itself (its window closed) ends nothing here:
-// the next read finds the terminal gone and the program ends as at the end
-// of input. A hang-up sent by someone else ends the program as before.
+// the game learns the terminal is gone and goes to its own end at once. A
+// hang-up sent by someone else ends the program as before.
 extern "C" void on_hang_up(int sig, siginfo_t* info, void*) {
+#ifdef SI_KERNEL
     if (info != nullptr && info->si_code == SI_KERNEL) {
+        gone_flag = 1;
+        const int saved_errno = errno;
+        wake();
+        errno = saved_errno;
         return;
     }
+#else
+    (void)info;
+#endif
     on_ending_signal(sig);
 }
 
@@ -111,14 +125,22 @@ extern "C" void on_stop_signal(int sig) {
     sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     raise(sig);  // stops here until continued
     set_action(sig, on_stop_signal);
-    // An orphaned process group is never stopped, so no SIGCONT may come.
-    take_back();
     errno = saved_errno;
 }
 
+// Only flags and a wake-up: the waits take the terminal back, and only once
+// in the foreground.
 extern "C" void on_continue_signal(int) {
     const int saved_errno = errno;
-    take_back();
+    continued_flag = 1;
+    wake();
+    errno = saved_errno;
+}
+
+extern "C" void on_resize_signal(int) {
+    const int saved_errno = errno;
+    resized_flag = 1;
+    wake();
     errno = saved_errno;
 }
 
@@ -131,6 +153,12 @@ bool at_default(int sig) {
 }
 
 void install_handlers() {
+    if (pipe(wake_pipe) == 0) {
+        for (const int fd : wake_pipe) {
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+            fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+    }
     for (const int sig : kEndingSignals) {
         if (at_default(sig)) {
             set_action(sig, on_ending_signal);
@@ -149,11 +177,39 @@ void install_handlers() {
     if (at_default(SIGCONT)) {
         set_action(SIGCONT, on_continue_signal);
     }
+    if (at_default(SIGWINCH)) {
+        set_action(SIGWINCH, on_resize_signal);
+    }
+}
+
+int key_of(const termios& mode, int slot, long disabled) {
+    const cc_t key = mode.c_cc[slot];
+    return static_cast<long>(key) == disabled ? -1 : key;
+}
+
+void read_editing_keys() {
+    const long disabled = fpathconf(STDIN_FILENO, _PC_VDISABLE);
+    keys.erase = key_of(saved_mode, VERASE, disabled);
+    keys.kill = key_of(saved_mode, VKILL, disabled);
+    keys.eof = key_of(saved_mode, VEOF, disabled);
+    keys.intr = key_of(saved_mode, VINTR, disabled);
+    keys.susp = key_of(saved_mode, VSUSP, disabled);
+#ifdef VWERASE
+    keys.werase = key_of(saved_mode, VWERASE, disabled);
+#endif
+#ifdef VREPRINT
+    keys.reprint = key_of(saved_mode, VREPRINT, disabled);
+#endif
 }
 
 }  // namespace
 
 bool take() {
+    static bool installed = false;
+    if (!installed) {
+        installed = true;
+        install_handlers();
+    }
     if (owned_flag) {
         return true;
     }
@@ -167,24 +223,12 @@ bool take() {
     raw_mode.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT);
     raw_mode.c_cc[VMIN] = 1;
     raw_mode.c_cc[VTIME] = 0;
-    install_handlers();
-
-    // Started in the background: stop until brought to the foreground, as
-    // the terminal would stop any program setting its mode from there.
-    if (!in_foreground()) {
-        kill(0, SIGTTOU);
-        if (!in_foreground()) {
-            return false;  // told to go on in the background: leave the terminal alone
-        }
+    read_editing_keys();
+    {
+        const OutsideSignalsBlocked blocked;
+        owned_flag = 1;
     }
-
-    const OutsideSignalsBlocked blocked;
-    // TCSANOW keeps keys typed ahead; TCSAFLUSH would drop them.
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw_mode) != 0) {
-        return false;
-    }
-    raw_applied = 1;
-    owned_flag = 1;
+    hold_mode(false);
     return true;
 }
 
@@ -208,48 +252,130 @@ void suspend() {
     kill(0, SIGTSTP);
 }
 
-bool take_resumed() {
+const EditingKeys& editing_keys() {
+    return keys;
+}
+
+bool in_foreground(int fd) {
+    return foreground_of(fd);
+}
+
+bool hold_mode(bool checked) {
+    if (!owned_flag || gone_flag) {
+        return false;
+    }
     const OutsideSignalsBlocked blocked;
-    const bool resumed = resumed_flag != 0;
-    resumed_flag = 0;
-    return resumed;
+    if (!foreground_of(STDIN_FILENO)) {
+        if (checked) {
+            raw_applied = 0;  // while away, the terminal's mode was the shell's
+        }
+        return false;
+    }
+    if (raw_applied && checked) {
+        // A stop no handler saw (SIGSTOP) may have left another mode.
+        termios now{};
+        if (tcgetattr(STDIN_FILENO, &now) == 0 &&
+            (now.c_lflag != raw_mode.c_lflag || now.c_iflag != raw_mode.c_iflag)) {
+            raw_applied = 0;
+        }
+    }
+    if (raw_applied) {
+        return false;
+    }
+    // TCSANOW keeps keys typed ahead; TCSAFLUSH would drop them.
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw_mode) != 0) {
+        return false;
+    }
+    raw_applied = 1;
+    return true;
+}
+
+void wait_for_foreground() {
+    while (owned_flag && !gone_flag && !foreground_of(STDIN_FILENO)) {
+        kill(0, SIGTTIN);
+        if (!foreground_of(STDIN_FILENO)) {
+            // Continued in the background, or in an orphaned group that no
+            // stop signal stops: look again in a while.
+            const timespec pause{0, 100 * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+        }
+    }
+}
+
+Events take_events() {
+    if (wake_pipe[0] >= 0) {
+        char news[64];
+        while (read(wake_pipe[0], news, sizeof news) > 0) {
+        }
+    }
+    const OutsideSignalsBlocked blocked;
+    Events events;
+    events.continued = continued_flag != 0;
+    events.resized = resized_flag != 0;
+    continued_flag = 0;
+    resized_flag = 0;
+    return events;
+}
+
+bool gone() {
+    return gone_flag != 0;
+}
+
+void check_gone(int fd) {
+    pollfd probe{fd, 0, 0};
+    if (poll(&probe, 1, 0) == 1 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        mark_gone();
+    }
+}
+
+void mark_gone() {
+    gone_flag = 1;
+}
+
+int wake_fd() {
+    return wake_pipe[0];
+}
+
+bool Keyboard::typed_ahead() const {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    return !gone_flag && poll(&input, 1, 0) == 1 && (input.revents & POLLIN) != 0;
 }
 
 Keyboard::Wait Keyboard::read_more(int timeout_ms) {
-    while (!closed_) {
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        const int ready = poll(&input, 1, timeout_ms);
-        if (ready == 0) {
-            return Wait::kTimedOut;
-        }
-        if (ready < 0) {
-            if (errno == EINTR) {
-                return Wait::kInterrupted;
-            }
-            break;
-        }
-        if ((input.revents & POLLIN) != 0) {
-            char bytes[256];
-            const ssize_t n = read(STDIN_FILENO, bytes, sizeof bytes);
-            if (n > 0) {
-                pending_.append(bytes, static_cast<std::size_t>(n));
-                return Wait::kBytes;
-            }
-            if (n < 0 && errno == EINTR) {
-                return Wait::kInterrupted;
-            }
-            // A terminal left non-blocking says "nothing yet": wait again.
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                continue;
-            }
-            break;  // end of input, or a hang-up (EIO)
-        }
-        if ((input.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            break;
-        }
+    if (gone_flag) {
+        return Wait::kClosed;
     }
-    closed_ = true;
-    return Wait::kClosed;
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wake_pipe[0], POLLIN, 0}};
+    const int ready = poll(fds, wake_pipe[0] >= 0 ? 2 : 1, timeout_ms);
+    if (ready == 0) {
+        return Wait::kTimedOut;
+    }
+    if (ready < 0) {
+        if (errno == EINTR || errno == EAGAIN) {
+            return Wait::kWoken;
+        }
+        mark_gone();
+        return Wait::kClosed;
+    }
+    if ((fds[0].revents & POLLIN) != 0) {
+        char byte = 0;
+        const ssize_t n = read(STDIN_FILENO, &byte, 1);
+        if (n == 1) {
+            pending_ += byte;
+            return Wait::kBytes;
+        }
+        // A terminal left non-blocking says "nothing yet": wait again.
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return Wait::kWoken;
+        }
+        mark_gone();  // end of input, or a hang-up (EIO)
+        return Wait::kClosed;
+    }
+    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        mark_gone();
+        return Wait::kClosed;
+    }
+    return Wait::kWoken;
 }
 
 Keyboard& keyboard() {

@@ -285,11 +285,19 @@ void read_scripted(console::TimeOfDay* t) {
     t->ti_hund = static_cast<std::uint8_t>(count % 100);
 }
 
+// How many readings the wait lets pass before it gives up; -1 never.
+long readings_until_gone = -1;
+
+bool terminal_still_there() {
+    return readings_until_gone < 0 || static_cast<long>(clock_in_use->readings) < readings_until_gone;
+}
+
 // Number of clock readings a delay takes on the scripted clock.
-std::size_t readings_for(int delay_factor, std::vector<int> script) {
+std::size_t readings_for(int delay_factor, std::vector<int> script, long gone_after = -1) {
     ScriptedClock clock{std::move(script)};
     clock_in_use = &clock;
-    cards::detail::delay_on(delay_factor, read_scripted);
+    readings_until_gone = gone_after;
+    cards::detail::delay_on(delay_factor, read_scripted, terminal_still_there);
     clock_in_use = nullptr;
     return clock.readings;
 }
@@ -298,6 +306,11 @@ TEST(Delay, EndsAtTheFirstReadingThatReachesTheTarget) {
     // Begun at 12:00:00.50, it ends at the first reading of 12:00:01.50.
     EXPECT_EQ(readings_for(100, {4320050, 4320050, 4320100, 4320149, 4320150, 4320151}), 5u);
     EXPECT_EQ(readings_for(100, {4320050, 4320149, 4320300}), 3u);
+}
+
+TEST(Delay, ATerminalGoneEndsTheWaitAtOnce) {
+    // A clock that stands still would hold the wait forever.
+    EXPECT_EQ(readings_for(300, std::vector<int>(100, 4320050), 5), 5u);
 }
 
 TEST(Delay, ZeroAndNegativeFactorsReadTheClockTwice) {

@@ -21,6 +21,7 @@
 #include "key_decoder.h"
 #include "line_editor.h"
 #include "pty_process.h"
+#include "screen_record.h"
 #include "streams.h"
 #include "tmux_session.h"
 
@@ -57,9 +58,15 @@ TEST(KeyDecoder, BytesToCodes) {
         {{"\x1bOP\x1bOS\x1b[11~\x1b[15~\x1b[17~\x1b[21~\x1b[23~\x1b[24~\x1b[1;2P"},
          {0, 59, 0, 62, 0, 59, 0, 63, 0, 64, 0, 68, 0, 133, 0, 134, 0, 59}},
         {{"\x1b[[A\x1b[[E"}, {0, 59, 0, 63}},  // the Linux console's F1 and F5
-        // Paste marks, an unknown final byte, a focus report, Alt+x, F13, an
+        // Paste marks, an unknown final byte, a focus report, F13, an
         // unknown modified key and a terminal's answer all vanish whole.
-        {{"\x1b[200~a\x1b[99zb\x1b[Ic\x1bxd\x1b[25~e\x1b[1;2Xf\x1b[?1;2cg"}, {'a', 'b', 'c', 'd', 'e', 'f', 'g'}},
+        {{"\x1b[200~a\x1b[99zb\x1b[Ic\x1b[25~e\x1b[1;2Xf\x1b[?1;2cg"}, {'a', 'b', 'c', 'e', 'f', 'g'}},
+        // Esc and a key that came with it (Esc typed while the game was
+        // busy, then n; or Alt+n) are two keys: nothing is swallowed.
+        {{"\x1bn"}, {27, 'n'}},
+        {{"\x1b\xc3\xa9x"}, {27, 0xc3, 'x'}},
+        {{"\x1b\x1b", "x"}, {27, 27, 'x'}},
+        {{"\x1b\xf4\xa3+"}, {27, 0xf4, '+'}},  // then a character cut short
         // A lone Esc is told from a sequence by the gap after it.
         {{"\x1b"}, {27}},
         {{"\x1b", "["}, {27, '['}},
@@ -73,12 +80,8 @@ TEST(KeyDecoder, BytesToCodes) {
         {{"\xe9y\r"}, {0xe9, 'y', 13}},
         {{"\xa9\xff\xc0"}, {0xa9, 0xff, 0xc0}},
         {{"\xe2\x82", "z"}, {0xe2, 'z'}},
-        // Alt with a character outside ASCII, like Alt with a letter: nothing.
-        {{"\x1b\xc3\xa9x"}, {'x'}},
         // Alt+Up as some terminals send it: the Up key.
         {{"\x1b\x1b[A"}, {0, 72}},
-        {{"\x1b\x1b", "x"}, {'x'}},
-        {{"\x1b\xf4\xa3+"}, {'+'}},  // Alt with a character cut short
         // A sequence cut short by another key: the key survives.
         {{"\x1b[1\x03"}, {3}},
         {{"\x1b\x1b[%1"}, {'1'}},  // no parameter may follow an intermediate byte
@@ -112,8 +115,9 @@ struct Edited {
 
 // Types keys (as bytes a terminal sends) into a line editor until it stops
 // editing or the keys run out.
-Edited edit(const std::string& typed) {
-    LineEditor editor;
+Edited edit(const std::string& typed, const console::EditingKeys& keys = {}, int column = 1, int columns = 80) {
+    LineEditor editor(keys);
+    editor.start(column, columns);
     Edited result{"", "", LineEditor::Outcome::kEditing};
     const auto* bytes = reinterpret_cast<const unsigned char*>(typed.data());
     std::size_t start = 0;
@@ -129,6 +133,10 @@ Edited edit(const std::string& typed) {
     return result;
 }
 
+std::string erased(int columns) {
+    return std::string(columns, '\b') + std::string(columns, ' ') + std::string(columns, '\b');
+}
+
 TEST(LineEditor, EditsOneLineWithEcho) {
     using Outcome = LineEditor::Outcome;
     const struct {
@@ -139,21 +147,36 @@ TEST(LineEditor, EditsOneLineWithEcho) {
     } cases[] = {
         {"500\r", "500\n", "500\n", Outcome::kLineDone},
         {"500\n", "500\n", "500\n", Outcome::kLineDone},
-        // Backspace, as Delete or as Ctrl+H, erases one character; on an
-        // empty line it does nothing.
+        // Backspace, as Delete or as Ctrl+H, erases one character, all its
+        // bytes and all its columns; on an empty line it does nothing.
         {"12\x7f" "3\r", "13\n", "12\b \b3\n", Outcome::kLineDone},
         {"\x7f\x7f" "ab\b\r", "a\n", "ab\b \b\n", Outcome::kLineDone},
         {"\xc3\xa9\x7f\r", "\n", "\xc3\xa9\b \b\n", Outcome::kLineDone},
+        {"\xe4\xb8\xad\x7f\r", "\n", "\xe4\xb8\xad" + erased(2) + "\n", Outcome::kLineDone},
+        // Ctrl+U erases the line, Ctrl+W the last word and the blanks after it.
         {"abc\x15" "7\r", "7\n", "abc\b \b\b \b\b \b7\n", Outcome::kLineDone},
-        // Keys that do not edit a line: cursor keys, function keys, Esc,
-        // Ctrl+S and Ctrl+Q.
+        {"1 23\x17\r", "1 \n", "1 23\b \b\b \b\n", Outcome::kLineDone},
+        {"1 \t\x17\r", "\n", "1 \t" + erased(6) + "\b \b\b \b\n", Outcome::kLineDone},
+        // A tab is kept and reaches the next stop; erased, it gives back
+        // every column it took.
+        {"\t7\r", "\t7\n", "\t7\n", Outcome::kLineDone},
+        {"ab\t\x7f" "c\r", "abc\n", "ab\t" + erased(6) + "c\n", Outcome::kLineDone},
+        // Keys that cannot be shown as they are held are dropped: cursor
+        // and function keys, Esc, Ctrl+S and Ctrl+Q, a byte that is no whole
+        // character, C1 controls and marks without a character of their own.
         {"\x1b[A5\x1bOP\x1b\x13\x11" "6\r", "56\n", "56\n", Outcome::kLineDone},
-        {"\t7\r", " 7\n", " 7\n", Outcome::kLineDone},
+        {"1\xe9" "00\r", "100\n", "100\n", Outcome::kLineDone},
+        {"\xc2\x9b" "1\xcc\x81\xe2\x82" "2\r", "12\n", "12\n", Outcome::kLineDone},
+        // Esc typed while the game was busy, then n: the n counts.
+        {"\x1bn\r", "n\n", "n\n", Outcome::kLineDone},
         // Ctrl+D ends the input only on an empty line; Ctrl+C always.
         {"\x04", "", "", Outcome::kEndOfInput},
         {"ab\x04" "c\r", "abc\n", "abc\n", Outcome::kLineDone},
-        {"ab\x03", "", "ab", Outcome::kEndOfInput},
+        {"ab\x03", "ab", "ab", Outcome::kEndOfInput},
         {"1\x1a", "1", "1", Outcome::kSuspend},
+        // Ctrl+R (reprint) and Ctrl+L draw the screen again.
+        {"1\x12", "1", "1", Outcome::kRedraw},
+        {"\x0c", "", "", Outcome::kRedraw},
         {"yes", "yes", "yes", Outcome::kEditing},
     };
     for (const auto& c : cases) {
@@ -164,10 +187,133 @@ TEST(LineEditor, EditsOneLineWithEcho) {
     }
 }
 
-TEST(LineEditor, StopsTakingKeysAtTheLongestLine) {
-    const Edited edited = edit(std::string(5000, '9') + "\r");
-    EXPECT_EQ(edited.line, std::string(LineEditor::kLongestLine, '9') + "\n");
-    EXPECT_EQ(edited.outcome, LineEditor::Outcome::kLineDone);
+TEST(LineEditor, FollowsThePlayersTerminalSettings) {
+    using Outcome = LineEditor::Outcome;
+    // As after stty erase '#' kill '@' intr ^X susp undef eof ^A werase ^B rprnt ^E.
+    console::EditingKeys keys;
+    keys.erase = '#';
+    keys.kill = '@';
+    keys.intr = 0x18;
+    keys.susp = -1;
+    keys.eof = 0x01;
+    keys.werase = 0x02;
+    keys.reprint = 0x05;
+    const struct {
+        std::string typed;
+        std::string line;
+        Outcome outcome;
+    } cases[] = {
+        {"ab#c\r", "ac\n", Outcome::kLineDone},
+        {"ab\x7f\bc\r", "c\n", Outcome::kLineDone},  // DEL and Ctrl+H still erase
+        {"ab@7\r", "7\n", Outcome::kLineDone},
+        {"ab\x15" "7\r", "ab7\n", Outcome::kLineDone},  // Ctrl+U is no longer the kill key
+        {"a b\x02\r", "a \n", Outcome::kLineDone},
+        {"a b\x17\r", "a \n", Outcome::kLineDone},
+        {"\x05", "", Outcome::kRedraw},
+        {"9\x18", "9", Outcome::kEndOfInput},
+        {"9\x03\x1a" "8\r", "98\n", Outcome::kLineDone},  // plain control keys now
+        {"\x01", "", Outcome::kEndOfInput},
+        {"\x04" "5\r", "5\n", Outcome::kLineDone},
+    };
+    for (const auto& c : cases) {
+        const Edited edited = edit(c.typed, keys);
+        EXPECT_EQ(edited.line, c.line) << c.typed;
+        EXPECT_EQ(edited.outcome, c.outcome) << c.typed;
+    }
+}
+
+TEST(LineEditor, TheLineStaysOnItsRow) {
+    // From column 56 of 80, characters fill columns 56 to 79; a wide one
+    // that would reach column 80 is dropped, a narrow one still fits.
+    const Edited narrow = edit(std::string(30, '9') + "\r", {}, 56, 80);
+    EXPECT_EQ(narrow.line, std::string(24, '9') + "\n");
+    const Edited wide = edit(std::string(23, '9') + "\xe4\xb8\xad" "1\r", {}, 56, 80);
+    EXPECT_EQ(wide.line, std::string(23, '9') + "1\n");
+    const Edited tab = edit("1234567\t", {}, 70, 80);  // the stop at 81 is off the row
+    EXPECT_EQ(tab.line, "1234567");
+
+    const Edited longest = edit(std::string(5000, '9') + "\r", {}, 1, 1 << 20);
+    EXPECT_EQ(longest.line, std::string(LineEditor::kLongestLine, '9') + "\n");
+    EXPECT_EQ(longest.outcome, LineEditor::Outcome::kLineDone);
+}
+
+// ---- The record of the screen ---------------------------------------------------
+
+std::vector<std::string> rows_of(const console::ScreenRecord& record) {
+    std::vector<std::string> rows;
+    for (int row = 1; row <= record.rows(); row++) {
+        rows.push_back(record.text(row));
+    }
+    return rows;
+}
+
+TEST(ScreenRecord, FollowsTextAsATerminalDoes) {
+    using Rows = std::vector<std::string>;
+    const struct {
+        std::vector<std::string> writes;
+        Rows rows;
+        int column;
+        int row;
+    } cases[] = {
+        // Line feeds go to column 1; a tab to the next stop of 8; a
+        // backspace and a carriage return move back without erasing.
+        {{"ab\tc\nd"}, {"ab      c", "d", "", ""}, 2, 2},
+        {{"abc\bX\rY"}, {"YbX", "", "", ""}, 2, 1},
+        {{"\t\t\t\t\t\t\t\t\tx"}, {"         x", "", "", ""}, 10, 1},  // tabs stop at the edge
+        // At the bottom a line feed scrolls.
+        {{"1\n2\n3\n4\n5"}, {"2", "3", "4", "5"}, 2, 4},
+        // A character in the last column leaves the cursor there; the next
+        // one wraps.
+        {{"0123456789", "x"}, {"0123456789", "x", "", ""}, 2, 2},
+        {{"012345678", "9\r"}, {"0123456789", "", "", ""}, 1, 1},
+        // Wide characters take two columns; one that does not fit wraps
+        // whole; writing over half of one blanks the other half.
+        {{"\xe4\xb8\xad" "a"}, {"\xe4\xb8\xad" "a", "", "", ""}, 4, 1},
+        {{"012345678\xe4\xb8\xad"}, {"012345678", "\xe4\xb8\xad", "", ""}, 3, 2},
+        {{"\xe4\xb8\xad\xe4\xb8\xad\b\b\bx"}, {" x\xe4\xb8\xad", "", "", ""}, 3, 1},
+        // A character split over writes is one character; stray bytes and
+        // control characters draw what a terminal draws.
+        {{"\xc3", "\xa9!"}, {"\xc3\xa9!", "", "", ""}, 3, 1},
+        {{"\xe9" "a\x1b\x07" "b"}, {"\xef\xbf\xbd" "ab", "", "", ""}, 4, 1},
+    };
+    for (const auto& c : cases) {
+        console::ScreenRecord record(10, 4);
+        std::string shown;
+        for (const std::string& text : c.writes) {
+            record.write(text);
+            shown += text + " | ";
+        }
+        EXPECT_EQ(rows_of(record), c.rows) << shown;
+        EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(c.column, c.row)) << shown;
+    }
+}
+
+TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
+    console::ScreenRecord record(10, 4);
+    record.write("junk\njunk");
+    record.clear();
+    record.write("A");
+    record.move_to(5, 3);
+    record.write("B");
+    for (const auto& [column, row] : {std::make_pair(0, 1), {1, 0}, {11, 1}, {1, 5}}) {
+        record.move_to(column, row);  // off the grid: ignored
+    }
+    record.write("C");
+    EXPECT_EQ(rows_of(record), (std::vector<std::string>{"A", "", "    BC", ""}));
+    EXPECT_EQ(record.render(), "\x1b[H\x1b[2J\x1b[1;1HA\x1b[3;1H    BC\x1b[3;7H");
+
+    // Narrower and shorter: the cursor's row stays in sight.
+    record.resize(5, 2);
+    EXPECT_EQ(rows_of(record), (std::vector<std::string>{"", "    B"}));
+    EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(5, 2));
+    record.resize(12, 3);
+    EXPECT_EQ(rows_of(record), (std::vector<std::string>{"", "    B", ""}));
+
+    // A character in the last column is drawn again last, so the next one
+    // still wraps.
+    console::ScreenRecord full(3, 2);
+    full.write("abc");
+    EXPECT_EQ(full.render(), "\x1b[H\x1b[2J\x1b[1;1Habc\x1b[1;3Hc");
 }
 
 // ---- Number and character input ------------------------------------------------

@@ -1,7 +1,8 @@
 // Preloaded into the game under test, never into the shipped program.
 //   FAKE_CLOCK_SECONDS=N  every time() call returns N, fixing the deck's seed
 //   FAKE_CLOCK_SPEED=K    the real-time clock runs K times faster, so the
-//                         game's waits pass quickly
+//                         game's waits pass quickly; 0 stops it, so a wait
+//                         never ends by itself
 //   WRITE_COUNT_FILE=F    at exit, the number of write() calls to standard
 //                         output is written to F
 
@@ -67,7 +68,7 @@ extern "C" int clock_gettime(clockid_t id, timespec* out) {  // NOLINT(readabili
     }
     static const std::int64_t start = to_ns(*out);
     const std::int64_t speed = std::strtoll(speed_text, nullptr, 10);
-    const std::int64_t now = start + (to_ns(*out) - start) * (speed > 0 ? speed : 1);
+    const std::int64_t now = start + (to_ns(*out) - start) * (speed >= 0 ? speed : 1);
     out->tv_sec = static_cast<time_t>(now / 1000000000);
     out->tv_nsec = static_cast<long>(now % 1000000000);
     return 0;

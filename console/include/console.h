@@ -6,11 +6,14 @@
 // From start() to the end of the run the console holds the keyboard: no key
 // is echoed, edited or turned into a signal by the terminal behind the game's
 // back, and every key waits, in order, for the game's next read. Key waits
-// take keys one by one (getch); std::cin reads edited lines with echo.
+// take keys one by one (getch); std::cin reads edited lines with echo. Keys
+// the game never read stay with the terminal when it ends.
 //
 // std::cout collects whole screens. What it holds reaches the terminal at
 // each key wait, line read and delay, before anything goes to std::cerr, and
-// at exit; flush() sends it at any other moment.
+// at exit; flush() sends it at any other moment. The console keeps what the
+// screen shows and draws it again after a stop, a resize or a reprint key.
+// Output that cannot be written ends the program with status 1.
 
 #include <iosfwd>
 
@@ -28,7 +31,7 @@ void flush();
 void clrscr();
 
 // Moves the cursor to column x, row y, counted from 1 at the top left.
-// A position off the screen (measured once at start-up) is ignored.
+// A position off the screen, as large as it is now, is ignored.
 void gotoxy(int x, int y);
 
 // Waits for one key press, without echo and without Enter, and returns its
@@ -55,6 +58,11 @@ constexpr int kDelete = 83;
 constexpr int kF11 = 133;
 constexpr int kF12 = 134;
 }  // namespace key
+
+// For a busy wait, called as often as it likes: now and then it catches up
+// with the terminal (a stop, a resize) as a key wait does. False once the
+// terminal has gone away: nobody is left to wait for.
+bool attend();
 
 // 'a'..'z' become 'A'..'Z'; every other value is returned as it is.
 int toupper(int c);

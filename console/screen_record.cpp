@@ -1,0 +1,224 @@
+#include "screen_record.h"
+
+#include <algorithm>
+
+#include "characters.h"
+
+namespace console {
+
+namespace {
+
+constexpr int kTabWidth = 8;
+constexpr char32_t kReplacement = 0xFFFD;  // what a terminal draws for a stray byte
+
+int clamp(int value, int most) {
+    return std::clamp(value, 1, most);
+}
+
+void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void append_move(std::string& out, int column, int row) {
+    out += "\x1b[" + std::to_string(row) + ';' + std::to_string(column) + 'H';
+}
+
+}  // namespace
+
+ScreenRecord::ScreenRecord(int columns, int rows)
+    : columns_(clamp(columns, kMostColumns)),
+      rows_(clamp(rows, kMostRows)),
+      cells_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), kBlank) {}
+
+void ScreenRecord::write(std::string_view text) {
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (!partial_.empty()) {
+            if (is_continuation(byte)) {
+                partial_ += ch;
+                if (partial_.size() < 1 + static_cast<std::size_t>(continuation_count(
+                                              static_cast<unsigned char>(partial_[0])))) {
+                    continue;
+                }
+                const long c = decode_character(partial_);
+                partial_.clear();
+                put(c < 0 ? kReplacement : static_cast<char32_t>(c), c < 0 ? 1 : column_width(c));
+                continue;
+            }
+            partial_.clear();
+            put(kReplacement, 1);  // cut short
+        }
+        if (byte >= 0x80) {
+            if (continuation_count(byte) > 0) {
+                partial_ += ch;
+            } else {
+                put(kReplacement, 1);
+            }
+            continue;
+        }
+        switch (byte) {
+        case '\n':
+            line_feed();
+            column_ = 1;
+            break;
+        case '\r':
+            column_ = 1;
+            wrap_pending_ = false;
+            break;
+        case '\t':
+            column_ = std::min(columns_, (column_ - 1) / kTabWidth * kTabWidth + kTabWidth + 1);
+            wrap_pending_ = false;
+            break;
+        case '\b':
+            column_ = std::max(1, column_ - 1);
+            wrap_pending_ = false;
+            break;
+        default:
+            if (byte >= 0x20 && byte != 0x7F) {
+                put(byte, 1);
+            }
+            break;
+        }
+    }
+}
+
+void ScreenRecord::put(char32_t c, int width) {
+    if (width <= 0) {
+        return;  // nothing of its own to draw
+    }
+    if (wrap_pending_ || column_ + width - 1 > columns_) {
+        if (width > columns_) {
+            return;
+        }
+        line_feed();
+        column_ = 1;
+    }
+    for (int i = 0; i < width; i++) {
+        blank(column_ + i, row_);
+    }
+    at(column_, row_) = c;
+    if (width == 2) {
+        at(column_ + 1, row_) = kWideTail;
+    }
+    if (column_ + width - 1 == columns_) {
+        column_ = columns_ - width + 1;
+        wrap_pending_ = true;
+    } else {
+        column_ += width;
+    }
+}
+
+void ScreenRecord::blank(int column, int row) {
+    char32_t& cell = at(column, row);
+    if (cell == kWideTail && column > 1) {
+        at(column - 1, row) = kBlank;
+    } else if (cell != kWideTail && cell != kBlank && column < columns_ && at(column + 1, row) == kWideTail) {
+        at(column + 1, row) = kBlank;
+    }
+    cell = kBlank;
+}
+
+void ScreenRecord::line_feed() {
+    wrap_pending_ = false;
+    if (row_ < rows_) {
+        row_++;
+        return;
+    }
+    std::copy(cells_.begin() + columns_, cells_.end(), cells_.begin());
+    std::fill(cells_.end() - columns_, cells_.end(), kBlank);
+}
+
+void ScreenRecord::clear() {
+    std::fill(cells_.begin(), cells_.end(), kBlank);
+    column_ = 1;
+    row_ = 1;
+    wrap_pending_ = false;
+    partial_.clear();
+}
+
+void ScreenRecord::move_to(int column, int row) {
+    if (column < 1 || row < 1 || column > columns_ || row > rows_) {
+        return;
+    }
+    column_ = column;
+    row_ = row;
+    wrap_pending_ = false;
+}
+
+void ScreenRecord::resize(int columns, int rows) {
+    columns = clamp(columns, kMostColumns);
+    rows = clamp(rows, kMostRows);
+    if (columns == columns_ && rows == rows_) {
+        return;
+    }
+    const int dropped = std::max(0, row_ - rows);  // keep the cursor's row in sight
+    std::vector<char32_t> cells(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), kBlank);
+    for (int row = 1; row <= rows && row + dropped <= rows_; row++) {
+        for (int column = 1; column <= std::min(columns, columns_); column++) {
+            cells[static_cast<std::size_t>((row - 1) * columns + column - 1)] = at(column, row + dropped);
+        }
+        // A wide character cut in half by the new edge goes whole.
+        char32_t& last = cells[static_cast<std::size_t>(row * columns - 1)];
+        if (columns < columns_ && at(columns + 1, row + dropped) == kWideTail) {
+            last = kBlank;
+        }
+    }
+    cells_.swap(cells);
+    columns_ = columns;
+    rows_ = rows;
+    row_ -= dropped;
+    if (column_ > columns_) {
+        column_ = columns_;
+    }
+    wrap_pending_ = wrap_pending_ && column_ == columns_;
+}
+
+std::string ScreenRecord::text(int row) const {
+    std::string out;
+    int drawn = 0;  // columns in out
+    for (int column = 1; column <= columns_; column++) {
+        const char32_t c = at(column, row);
+        if (c == kBlank || c == kWideTail) {
+            continue;
+        }
+        out.append(static_cast<std::size_t>(column - 1 - drawn), ' ');
+        append_utf8(out, c);
+        drawn = column - 1 + (column < columns_ && at(column + 1, row) == kWideTail ? 2 : 1);
+    }
+    return out;
+}
+
+std::string ScreenRecord::render() const {
+    std::string out = "\x1b[H\x1b[2J";
+    for (int row = 1; row <= rows_; row++) {
+        const std::string line = text(row);
+        if (!line.empty()) {
+            append_move(out, 1, row);
+            out += line;
+        }
+    }
+    if (wrap_pending_) {
+        // Draw the last character again, so that the next one wraps.
+        append_move(out, column_, row_);
+        append_utf8(out, at(column_, row_) == kBlank ? U' ' : at(column_, row_));
+    } else {
+        append_move(out, column_, row_);
+    }
+    return out;
+}
+
+}  // namespace console
