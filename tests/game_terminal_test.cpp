@@ -3,6 +3,7 @@
 // handed back at the end. The game logic itself is tested over pipes.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "game_process.h"
+#include "pty_process.h"
 #include "tmux_session.h"
 
 namespace {
@@ -298,30 +300,218 @@ TEST(GameKeys, LinePromptsEditAndCtrlCSaysGoodbye) {
     game.expect_farewell();
 }
 
-TEST(GameKeys, CtrlZAtALinePromptSuspendsLikeAnyJob) {
-    // A shell of known prompt that keeps no history.
-    Game game("env PS1='shell> ' HISTFILE=/dev/null bash --norc --noprofile");
-    game.expect_text("shell> ");
-    game.enter(testing_support::game_command(0));
+bool has_row(const Screen& screen, const std::string& row) {
+    return std::find(screen.begin(), screen.end(), row) != screen.end();
+}
+
+TEST(GameKeys, LineEditingFollowsThePlayersTerminalSettings) {
+    Game game("stty werase ^B intr ^X; " + testing_support::game_command(0));
     game.skip_rules();
-    game.type("12");
+    game.type("12 34");
+    game.press("C-b");
     game.expect_row(4, "How much do you want to bet? 12");
-    game.press("C-z");
-    game.expect_text("Stopped");
-    game.enter("fg");
-    // The prompt and what was typed at it come back below the shell's lines.
-    EXPECT_TRUE(game.wait_for([](const Screen& s) {
-        return std::count(s.begin(), s.end(), "How much do you want to bet? 12") == 2;
-    })) << join(game.screen());
-    game.enter("3");
+    game.press("C-w");
+    game.type("\t5");
+    game.expect_row(4, "How much do you want to bet?    5");  // the tab reaches column 33
+    game.press("C-c");  // only a control key now
+    game.press("Enter");
     game.expect_text("For a total of 12 points.");
     game.type("k");
     game.expect_text(kHitPrompt);
+    game.press("C-x");
+    game.expect_farewell();
+}
+
+// A shell of known prompt that keeps no history and tells at once when a
+// job stops, for the tests of job control.
+const char kShell[] = "env PS1='shell> ' HISTFILE=/dev/null bash --norc --noprofile -o notify";
+
+TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
+    Game game(kShell);
+    game.expect_text("shell> ");
+    game.enter(testing_support::game_command(0));
+    game.skip_rules();
+    game.type("7");
+    game.expect_row(4, "How much do you want to bet? 7");
+    const Screen at_bet = game.screen();
+    const auto cursor = game.term().cursor();
+    const auto expect_bet_screen = [&](const char* after) {
+        EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == at_bet; }))
+            << after << ":\n" << join(game.screen());
+        EXPECT_EQ(game.term().cursor(), cursor) << after;
+    };
+
+    game.press("C-z");
+    game.expect_text("Stopped");
+    game.enter("ls /");
+    game.expect_text("shell> ls /");
+    game.enter("fg");
+    expect_bet_screen("fg");
+
+    // Continued in the background, it waits there, off the terminal, and
+    // keeps what was typed.
+    game.press("C-z");
+    game.expect_text("Stopped");
+    game.enter("bg");
+    EXPECT_TRUE(game.wait_for([](const Screen& s) {
+        return std::count_if(s.begin(), s.end(), [](const std::string& row) {
+                   return row.find("Stopped") != std::string::npos;
+               }) == 2;
+    })) << "it should stop again as soon as it waits for a key\n" << join(game.screen());
+    game.enter("echo hi");
+    EXPECT_TRUE(game.wait_for([](const Screen& s) { return has_row(s, "hi"); })) << join(game.screen());
+    game.enter("fg");
+    expect_bet_screen("bg, then fg");
+
+    game.enter("5");
+    game.expect_text("For a total of 12 points.");
+    game.type("k");
+    game.expect_text(kHitPrompt);
+    game.enter("s");
+    game.expect_text("Do you want to play again? ('n' for no) ->");
+    game.enter("y");
+    game.expect_row(2, "You have $575 left.");  // a bet of 75, won
     game.press("C-d");
     game.expect_text(kFarewell);
     game.expect_row(2, "shell>");
     game.enter("exit");
     game.expect_clean_exit();
+}
+
+TEST(GameJobs, StartedInTheBackgroundItLeavesTheShellAloneUntilBroughtBack) {
+    Game game(kShell);
+    game.expect_text("shell> ");
+    game.enter(testing_support::game_command(0) + " &");
+    game.expect_text("Stopped");
+    EXPECT_EQ(game.screen()[0].rfind("shell> env ", 0), 0u) << "the shell's screen was cleared:\n"
+                                                            << join(game.screen());
+    game.enter("fg");
+    game.expect_row(1, "Welcome to Pellimo Blackjack!  Maximize and Press any key.");
+    // Keys are read one by one again: a key ends the wait at once.
+    game.skip_rules();
+    game.enter("0");
+    game.expect_text("For a total of 12 points.");
+    game.type("k");
+    game.expect_text(kHitPrompt);
+    game.press("C-c");
+    game.expect_text(kFarewell);
+    game.expect_row(2, "shell>");
+    game.enter("echo $?");
+    game.expect_row(3, "0");
+    game.enter("exit");
+    game.expect_clean_exit();
+}
+
+TEST(GameJobs, KeysTheGameNeverReadStayForTheShell) {
+    Game game(kShell);
+    game.expect_text("shell> ");
+    game.enter(testing_support::game_command(0));
+    game.skip_rules();
+    game.enter("0");
+    game.expect_text("For a total of 12 points.");
+    game.type("k");
+    game.expect_text(kHitPrompt);
+    game.enter("s");
+    game.expect_text("Do you want to play again? ('n' for no) ->");
+    game.type("n\recho left\r");
+    game.expect_text(kFarewell);
+    EXPECT_TRUE(game.wait_for([](const Screen& s) { return has_row(s, "left"); }))
+        << join(game.screen());
+    game.enter("exit");
+    game.expect_clean_exit();
+}
+
+TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
+    Game game(0);
+    game.skip_rules();
+    game.enter("100");
+    game.expect_text("For a total of 12 points.");
+    game.type("k");
+    game.expect_text(kHitPrompt);
+    game.type("h");
+    const Screen at_hit = game.screen();
+    const auto cursor = game.term().cursor();
+    const auto expect_hit_screen = [&](const char* after) {
+        EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == at_hit; }))
+            << after << ":\n" << join(game.screen());
+        EXPECT_EQ(game.term().cursor(), cursor) << after;
+    };
+
+    // Too small: a notice names both sizes, and keys typed meanwhile wait.
+    game.term().resize(60, 20);
+    game.expect_row(1, "This game needs a window of 80x21; this one is 60x20.");
+    EXPECT_EQ(join(game.screen()), "This game needs a window of 80x21; this one is 60x20.\n" + std::string(19, '\n'));
+    game.press("BSpace");
+    game.term().resize(70, 24);
+    game.expect_text("This game needs a window of 80x21; this one is 70x24.");
+    game.term().resize(80, 24);
+    Screen erased = at_hit;
+    erased[19].pop_back();
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == erased; })) << join(game.screen());
+    game.type("h");
+    expect_hit_screen("back to 80x24");
+
+    // Larger: the same screen, more blank rows.
+    game.term().resize(100, 30);
+    Screen taller = at_hit;
+    taller.resize(30);
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == taller; })) << join(game.screen());
+    game.term().resize(80, 24);
+    expect_hit_screen("back again");
+
+    // Text from another program spoils the screen; Ctrl+L and Ctrl+R mend it.
+    for (const char* key : {"C-l", "C-r"}) {
+        game.term().scribble("\x1b[H\x1b[2Jnoise");
+        game.expect_row(1, "noise");
+        game.press(key);
+        expect_hit_screen(key);
+    }
+    game.press("Enter");
+    game.expect_text("Queen of Hearts");
+    game.press("C-d");
+    game.expect_farewell();
+}
+
+TEST(GameScreens, WithOutputToAFileTheTerminalShowsWhatIsTyped) {
+    char dir_template[] = "/tmp/blackjack-file-XXXXXX";
+    ASSERT_NE(mkdtemp(dir_template), nullptr);
+    const std::string file = std::string(dir_template) + "/out";
+    Game game(testing_support::game_command(0) + " >" + testing_support::shell_quote(file));
+    EXPECT_TRUE(game.wait_for([&](const Screen&) {
+        return testing_support::read_file(file) == "Welcome to Pellimo Blackjack!  Maximize and Press any key.";
+    })) << testing_support::read_file(file);
+    game.type("x");
+    game.type("nx");
+    game.press("BSpace");
+    game.expect_row(1, "n");
+    game.press("Enter");
+    game.enter("0");
+    game.expect_screen({"n", "0"});
+    game.type("k");  // the cards, unseen
+    game.press("C-d");
+    EXPECT_EQ(game.term().exit_status(), 0);
+    // Only the game's own text: no echo, no erasing.
+    const std::string out = testing_support::read_file(file);
+    EXPECT_EQ(out.find("-> n"), std::string::npos) << out;
+    EXPECT_NE(out.find("How much do you want to bet? \x1b[H\x1b[2J\n\n\nYou have the following Cards: "),
+              std::string::npos)
+        << out;
+    std::remove(file.c_str());
+    rmdir(dir_template);
+}
+
+TEST(GameKeys, AClosedWindowEndsTheGameEvenInTheMiddleOfAWait) {
+    // The game is the window's own program, and its clock stands still: a
+    // wait can only end because nobody is left to watch it.
+    testing_support::PtyProcess game({"/bin/sh", "-c", "exec " + testing_support::game_command(13, 0)});
+    game.type("xn\r100\rks\r");
+    EXPECT_TRUE(testing_support::poll_until(
+        [&] { return game.output().find("The dealer has 7 points, ") != std::string::npos; }))
+        << game.output();
+    game.hang_up();
+    const auto status = game.wait_exit();
+    ASSERT_TRUE(status.has_value()) << "still waiting for a closed window";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
 }
 
 TEST(GameKeys, AClosedTerminalEndsTheGameAsTheEndOfInputDoes) {

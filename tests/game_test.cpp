@@ -3,10 +3,15 @@
 // return at once; the game logic is the same.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "game_process.h"
+#include "tmux_session.h"
 
 namespace {
 
@@ -234,6 +239,19 @@ TEST(GameLoop, FifteenCardsLeftPlaysOnFourteenReshuffles) {
     }
     expect_ends_with(play(270, six_hands).out, kAgainPrompt + kClear + bet_screen(15, 500, 0) + kFarewell);
     expect_ends_with(play(457, six_hands).out, kAgainPrompt + kClear + bet_screen(52, 500, 0) + kFarewell);
+}
+
+TEST(GameOutput, OutputThatCannotBeWrittenIsAFailure) {
+    char dir_template[] = "/tmp/blackjack-full-XXXXXX";
+    ASSERT_NE(mkdtemp(dir_template), nullptr);
+    const std::string err = std::string(dir_template) + "/err";
+    const int status = std::system((testing_support::game_command(0) + " </dev/null >/dev/full 2>" +
+                                    testing_support::shell_quote(err))
+                                       .c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(testing_support::read_file(err), "blackjack: cannot write the game's output: No space left on device\n");
+    std::remove(err.c_str());
+    rmdir(dir_template);
 }
 
 }  // namespace

@@ -139,6 +139,16 @@ void TmuxSession::close_pane() {
     tmux("kill-pane");
 }
 
+void TmuxSession::resize(int width, int height) {
+    tmux("resize-window -x " + std::to_string(width) + " -y " + std::to_string(height));
+}
+
+void TmuxSession::scribble(const std::string& text) {
+    std::string tty = tmux("display -p '#{pane_tty}'");
+    tty.erase(tty.find_last_not_of('\n') + 1);
+    std::ofstream(tty) << text;
+}
+
 std::string TmuxSession::terminal_settings() const {
     return read_file(dir_ + "/stty");
 }

@@ -40,6 +40,12 @@ public:
     // Closes the pane, and with it the terminal, as a player closing the window.
     void close_pane();
 
+    // Makes the window width x height, as a player dragging its corner.
+    void resize(int width, int height);
+
+    // Writes text to the terminal from outside, as another program would.
+    void scribble(const std::string& text);
+
     // What `stty -a` said of the terminal right after the program ended.
     std::string terminal_settings() const;
 
