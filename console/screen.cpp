@@ -222,54 +222,41 @@ void write_out() {
     display.pending.clear();
 }
 
-// std::cout's buffer while the console runs. Its sync() keeps collecting,
-// so std::endl does not write; push() writes everything at once.
-class GameBuffer : public std::streambuf {
-protected:
-    int_type overflow(int_type c) override {
-        if (!traits_type::eq_int_type(c, traits_type::eof())) {
-            const char ch = traits_type::to_char_type(c);
-            game_text(std::string_view(&ch, 1));
+void write_error(std::string_view text) {
+    write_out();  // what waits goes first, then the message, where the cursor stands
+    if (display.shows_errors) {
+        display.record.write(text);
+        if (!visible() || display.stale) {
+            display.stale = true;  // shown with the whole screen once back
+            return;
         }
-        return traits_type::not_eof(c);
     }
-    std::streamsize xsputn(const char* text, std::streamsize size) override {
-        game_text(std::string_view(text, static_cast<std::size_t>(size)));
-        return size;
+    if (write_all(STDERR_FILENO, text.data(), text.size()) != 0 && display.shows_errors) {
+        terminal::mark_gone();
     }
-    int sync() override { return 0; }
-};
+}
 
-// std::cerr's buffer: what waits goes first, then the message, where the
-// cursor stands.
-class ErrorBuffer : public std::streambuf {
+// A stream buffer that hands all text on at once. As std::cout's, its
+// sync() keeps collecting, so std::endl does not write: push() does.
+class PassOn : public std::streambuf {
+public:
+    explicit PassOn(void (*take)(std::string_view)) : take_(take) {}
+
 protected:
     int_type overflow(int_type c) override {
         if (!traits_type::eq_int_type(c, traits_type::eof())) {
             const char ch = traits_type::to_char_type(c);
-            write_error(std::string_view(&ch, 1));
+            take_(std::string_view(&ch, 1));
         }
         return traits_type::not_eof(c);
     }
     std::streamsize xsputn(const char* text, std::streamsize size) override {
-        write_error(std::string_view(text, static_cast<std::size_t>(size)));
+        take_(std::string_view(text, static_cast<std::size_t>(size)));
         return size;
     }
 
 private:
-    static void write_error(std::string_view text) {
-        write_out();
-        if (display.shows_errors) {
-            display.record.write(text);
-            if (!visible() || display.stale) {
-                display.stale = true;  // shown with the whole screen once back
-                return;
-            }
-        }
-        if (write_all(STDERR_FILENO, text.data(), text.size()) != 0 && display.shows_errors) {
-            terminal::mark_gone();
-        }
-    }
+    void (*take_)(std::string_view);
 };
 
 // A stream whose flush pushes the screen: std::cin is tied to it, so a
@@ -288,8 +275,8 @@ std::ostream& pusher() {
     return stream;
 }
 
-GameBuffer game_buffer;
-ErrorBuffer error_buffer;
+PassOn game_buffer(game_text);
+PassOn error_buffer(write_error);
 
 }  // namespace
 

@@ -64,6 +64,19 @@ public:
             << "waiting for: " << text << "\n" << join(term_.screen());
     }
 
+    // What the terminal shows now, cursor included.
+    struct Picture {
+        Screen screen;
+        std::pair<int, int> cursor;
+    };
+    Picture picture() const { return {term_.screen(), term_.cursor()}; }
+
+    void expect_picture(const Picture& expected, const std::string& after) {
+        EXPECT_TRUE(wait_for([&](const Screen& s) { return s == expected.screen; }))
+            << after << ":\n" << join(term_.screen());
+        EXPECT_EQ(term_.cursor(), expected.cursor) << after;
+    }
+
     void expect_row(int row, const std::string& text) {
         EXPECT_TRUE(wait_for([&](const Screen& s) { return static_cast<int>(s.size()) >= row && s[row - 1] == text; }))
             << "row " << row << " should read: " << text << "\n" << join(term_.screen());
@@ -322,6 +335,12 @@ TEST(GameKeys, LineEditingFollowsThePlayersTerminalSettings) {
     game.expect_farewell();
 }
 
+// How many times the shell has said the game stopped.
+long stops(const Screen& screen) {
+    return std::count_if(screen.begin(), screen.end(),
+                         [](const std::string& row) { return row.find("Stopped") != std::string::npos; });
+}
+
 // A shell of known prompt that keeps no history and tells at once when a
 // job stops, for the tests of job control.
 const char kShell[] = "env PS1='shell> ' HISTFILE=/dev/null bash --norc --noprofile -o notify";
@@ -333,35 +352,26 @@ TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
     game.skip_rules();
     game.type("7");
     game.expect_row(4, "How much do you want to bet? 7");
-    const Screen at_bet = game.screen();
-    const auto cursor = game.term().cursor();
-    const auto expect_bet_screen = [&](const char* after) {
-        EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == at_bet; }))
-            << after << ":\n" << join(game.screen());
-        EXPECT_EQ(game.term().cursor(), cursor) << after;
-    };
+    const Game::Picture at_bet = game.picture();
 
     game.press("C-z");
     game.expect_text("Stopped");
     game.enter("ls /");
     game.expect_text("shell> ls /");
     game.enter("fg");
-    expect_bet_screen("fg");
+    game.expect_picture(at_bet, "fg");
 
     // Continued in the background, it waits there, off the terminal, and
     // keeps what was typed.
     game.press("C-z");
     game.expect_text("Stopped");
     game.enter("bg");
-    EXPECT_TRUE(game.wait_for([](const Screen& s) {
-        return std::count_if(s.begin(), s.end(), [](const std::string& row) {
-                   return row.find("Stopped") != std::string::npos;
-               }) == 2;
-    })) << "it should stop again as soon as it waits for a key\n" << join(game.screen());
+    EXPECT_TRUE(game.wait_for([](const Screen& s) { return stops(s) == 2; }))
+        << "it should stop again as soon as it waits for a key\n" << join(game.screen());
     game.enter("echo hi");
     EXPECT_TRUE(game.wait_for([](const Screen& s) { return has_row(s, "hi"); })) << join(game.screen());
     game.enter("fg");
-    expect_bet_screen("bg, then fg");
+    game.expect_picture(at_bet, "bg, then fg");
 
     game.enter("5");
     game.expect_text("For a total of 12 points.");
@@ -383,6 +393,8 @@ TEST(GameJobs, StartedInTheBackgroundItLeavesTheShellAloneUntilBroughtBack) {
     game.expect_text("shell> ");
     game.enter(testing_support::game_command(0) + " &");
     game.expect_text("Stopped");
+    game.enter("bg");
+    EXPECT_TRUE(game.wait_for([](const Screen& s) { return stops(s) == 2; })) << join(game.screen());
     EXPECT_EQ(game.screen()[0].rfind("shell> env ", 0), 0u) << "the shell's screen was cleared:\n"
                                                             << join(game.screen());
     game.enter("fg");
@@ -429,13 +441,7 @@ TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
     game.type("k");
     game.expect_text(kHitPrompt);
     game.type("h");
-    const Screen at_hit = game.screen();
-    const auto cursor = game.term().cursor();
-    const auto expect_hit_screen = [&](const char* after) {
-        EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == at_hit; }))
-            << after << ":\n" << join(game.screen());
-        EXPECT_EQ(game.term().cursor(), cursor) << after;
-    };
+    const Game::Picture at_hit = game.picture();
 
     // Too small: a notice names both sizes, and keys typed meanwhile wait.
     game.term().resize(60, 20);
@@ -445,26 +451,26 @@ TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
     game.term().resize(70, 24);
     game.expect_text("This game needs a window of 80x21; this one is 70x24.");
     game.term().resize(80, 24);
-    Screen erased = at_hit;
+    Screen erased = at_hit.screen;
     erased[19].pop_back();
     EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == erased; })) << join(game.screen());
     game.type("h");
-    expect_hit_screen("back to 80x24");
+    game.expect_picture(at_hit, "back to 80x24");
 
     // Larger: the same screen, more blank rows.
     game.term().resize(100, 30);
-    Screen taller = at_hit;
+    Screen taller = at_hit.screen;
     taller.resize(30);
     EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == taller; })) << join(game.screen());
     game.term().resize(80, 24);
-    expect_hit_screen("back again");
+    game.expect_picture(at_hit, "back again");
 
     // Text from another program spoils the screen; Ctrl+L and Ctrl+R mend it.
     for (const char* key : {"C-l", "C-r"}) {
         game.term().scribble("\x1b[H\x1b[2Jnoise");
         game.expect_row(1, "noise");
         game.press(key);
-        expect_hit_screen(key);
+        game.expect_picture(at_hit, key);
     }
     game.press("Enter");
     game.expect_text("Queen of Hearts");
