@@ -387,11 +387,12 @@ bool attend() {
         return false;
     }
     // Often enough to be seen at once, seldom enough to cost nothing.
+    constexpr std::int64_t kEveryNs = 10'000'000;
     static std::int64_t last_ns = 0;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const std::int64_t now_ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-    if (now_ns - last_ns < 10 * 1000 * 1000) {
+    if (now_ns - last_ns < kEveryNs) {
         return true;
     }
     last_ns = now_ns;

@@ -296,7 +296,7 @@ void wait_for_foreground() {
         if (!foreground_of(STDIN_FILENO)) {
             // Continued in the background, or in an orphaned group that no
             // stop signal stops: look again in a while.
-            const timespec pause{0, 100 * 1000 * 1000};
+            const timespec pause{0, 100'000'000L};
             nanosleep(&pause, nullptr);
         }
     }
