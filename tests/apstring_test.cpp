@@ -185,6 +185,10 @@ TEST(ApstringAllocation, AFailedAllocationLeavesTheValueAsItWas) {
     }
 }
 
+#ifdef BLACKJACK_LARGE_TESTS
+// Texts longer than an int can count take gigabytes of address space, and
+// the copy below a real 1.2 GB: built only with BLACKJACK_LARGE_TESTS.
+
 // A NUL-terminated text of length 'x' characters that costs almost no
 // memory: one block of 'x' mapped again and again, the NUL in the last.
 class HugeText {
@@ -250,6 +254,8 @@ TEST(ApstringLength, TextAnIntCannotCountIsRefusedAndNothingChanges) {
     EXPECT_EQ(big.length(), 1200000000);
     EXPECT_EQ(capacity_of(big), 1200000001);
 }
+
+#endif
 
 // ---- Element access ----------------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -26,6 +27,7 @@ using testing_support::TmuxSession;
 
 const char kBetPrompt[] = "How much do you want to bet?";
 const char kHitPrompt[] = "Hit or Stay? (press 'h' to hit) ->";
+constexpr std::chrono::milliseconds kClockStep{250};
 const char kFarewell[] = "         Thank you for playing pellimo blackjack.";
 
 // A game in a terminal. Every step waits for the screen it answers, so no
@@ -34,6 +36,9 @@ class Game {
 public:
     // clock_speed: how many times faster the game's waits pass.
     explicit Game(long seed, int clock_speed = 50) : term_(testing_support::game_command(seed, clock_speed)) {}
+    // On the test's clock: every wait holds until run_clock_until().
+    Game(long seed, testing_support::TestClock& clock)
+        : term_(testing_support::game_command(seed, clock)), clock_(&clock) {}
     explicit Game(const std::string& command) : term_(command) {}
 
     TmuxSession& term() { return term_; }
@@ -75,6 +80,29 @@ public:
         EXPECT_TRUE(wait_for([&](const Screen& s) { return s == expected.screen; }))
             << after << ":\n" << join(term_.screen());
         EXPECT_EQ(term_.cursor(), expected.cursor) << after;
+    }
+
+    // Moves the test's clock on until the screen shows text, a step at a
+    // time: short beside any wait, so none is over before the test sees it.
+    void run_clock_until(const std::string& text) {
+        EXPECT_TRUE(wait_for([&](const Screen& s) {
+            if (contains(s, text)) {
+                return true;
+            }
+            clock_->advance(kClockStep);
+            return false;
+        })) << "waiting for: " << text << "\n" << join(term_.screen());
+    }
+
+    // The same until the game has ended.
+    void run_clock_to_the_end() {
+        EXPECT_TRUE(!::testing::Test::HasFailure() && testing_support::poll_until([&] {
+            if (term_.exit_status(std::chrono::milliseconds(0)).has_value()) {
+                return true;
+            }
+            clock_->advance(kClockStep);
+            return false;
+        })) << "still running:\n" << join(term_.screen());
     }
 
     void expect_row(int row, const std::string& text) {
@@ -120,6 +148,7 @@ public:
 
 private:
     TmuxSession term_;
+    testing_support::TestClock* clock_ = nullptr;
 };
 
 // ---- Screens ----------------------------------------------------------------------
@@ -209,54 +238,61 @@ TEST(GameScreens, BothDealScreensCellByCell) {
 
 // ---- Keys at any moment -------------------------------------------------------
 
+// The tests below run the game on a clock that stands still until they move
+// it, so each wait's screen stays for as long as they look at it.
+
 TEST(GameKeys, DuringTheBustMessageAndTheFarewellKeysAreNeitherShownNorLost) {
-    // The clock runs only twice as fast, so each message stands long enough
-    // to be seen alone, which needs it on the screen before the wait.
-    Game game(0, 2);
+    testing_support::TestClock clock;
+    Game game(0, clock);
     game.skip_rules();
     game.bet_and_look("500");
     game.enter("h");
-    EXPECT_TRUE(game.wait_for([](const Screen& s) {
-        return contains(s, "BUST!... ") && !contains(s, "Bummer doode.");
-    })) << join(game.screen());
+    // Each message is on the screen before its wait, alone.
+    game.expect_text("BUST!... ");
+    EXPECT_FALSE(contains(game.screen(), "Bummer doode.")) << join(game.screen());
     // Flow control is not the terminal's: Ctrl+S freezes nothing. Ctrl+C
     // during a wait is a key, kept for the next key wait.
     game.press("C-s");
     game.press("C-c");
-    EXPECT_TRUE(game.wait_for([](const Screen& s) {
-        return contains(s, "You're broke!  Do I look like a loan shark?") && !contains(s, "Better Luck Next Time!");
-    })) << join(game.screen());
-    EXPECT_TRUE(game.wait_for([&](const Screen& s) {
-        return contains(s, kFarewell) && !game.term().exit_status(std::chrono::milliseconds(0)).has_value();
-    })) << "the farewell should show during its wait\n" << join(game.screen());
+    game.run_clock_until("You're broke!  Do I look like a loan shark?");
+    EXPECT_FALSE(contains(game.screen(), "Better Luck Next Time!")) << join(game.screen());
+    game.run_clock_until(kFarewell);
+    EXPECT_FALSE(game.term().exit_status(std::chrono::milliseconds(0)).has_value()) << "the farewell's wait is over";
     game.type("z");
+    game.run_clock_to_the_end();
     game.expect_farewell();
     const std::string shown = join(game.screen());
     EXPECT_EQ(shown.find('z'), std::string::npos) << shown;
 }
 
 TEST(GameKeys, DuringTheBustMessageAKeyEndsTheNextPauseAndIsNotEchoed) {
-    Game game(0, 2);
+    testing_support::TestClock clock;
+    Game game(0, clock);
     game.skip_rules();
     game.bet_and_look("500");
     game.enter("h");
     game.expect_text("BUST!... ");
     game.type("k");
-    game.expect_text("You're broke!  Do I look like a loan shark?");
+    game.run_clock_until("You're broke!  Do I look like a loan shark?");
     const std::string shown = join(game.screen());
     EXPECT_NE(shown.find("\nBUST!... Bummer doode.\nGame to the dealer! Too bad!\n"), std::string::npos) << shown;
-    game.expect_farewell();  // the k ended the last pause
+    game.run_clock_until(kFarewell);  // the k ended the last pause
+    game.run_clock_to_the_end();
+    game.expect_farewell();
 }
 
 TEST(GameKeys, DuringATieDigitsAndBackspaceAreTheNextBet) {
-    Game game(57, 2);
+    testing_support::TestClock clock;
+    Game game(57, clock);
     game.skip_rules();
     game.bet_and_look("100");
     game.enter("s");
-    game.expect_text("You tied the Computer... bets carry over");
+    game.run_clock_until("You tied the Computer... bets carry over");
     game.type("57");
     game.press("BSpace");
     game.type("0");
+    EXPECT_FALSE(contains(game.screen(), "57")) << join(game.screen());
+    game.run_clock_until("How much do you want to bet?");
     game.expect_screen({"There are 47 cards left.", "You have $400 left.", "The current bet is $100",
                         "How much do you want to bet? 50"});
     game.press("Enter");  // 150 with the carry-over
@@ -264,19 +300,21 @@ TEST(GameKeys, DuringATieDigitsAndBackspaceAreTheNextBet) {
     game.type("k");
     game.expect_text(kHitPrompt);
     game.enter("s");
-    game.expect_text("Do you want to play again? ('n' for no) ->");
+    game.run_clock_until("Do you want to play again? ('n' for no) ->");
     game.enter("y");
     game.expect_row(2, "You have $550 left.");
 }
 
 TEST(GameKeys, DuringTheDealersDrawsAnAnswerWaitsForItsPrompt) {
     // Seed 13: the dealer draws twice, then stands on 18.
-    Game game(13, 2);
+    testing_support::TestClock clock;
+    Game game(13, clock);
     game.skip_rules();
     game.bet_and_look("100");
     game.enter("s");
-    game.expect_text("The dealer has 7 points, and chooses to Hit!");
+    game.run_clock_until("The dealer has 7 points, and chooses to Hit!");
     game.type("n");
+    game.run_clock_until("Do you want to play again? ('n' for no) ->");
     game.expect_screen({
         "You chose to stay at 16 points.",
         "",
@@ -293,6 +331,7 @@ TEST(GameKeys, DuringTheDealersDrawsAnAnswerWaitsForItsPrompt) {
         "Do you want to play again? ('n' for no) -> n",
     });
     game.press("Enter");
+    game.run_clock_to_the_end();
     game.expect_farewell();
 }
 
@@ -442,6 +481,33 @@ TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
     game.expect_text(kHitPrompt);
     game.type("h");
     const Game::Picture at_hit = game.picture();
+    // Another program writes over the screen, so that only the game's own
+    // drawing can bring the picture back.
+    const auto spoil = [&] {
+        EXPECT_TRUE(game.wait_for([&](const Screen& s) {
+            if (s[0] == "noise") {
+                return true;
+            }
+            game.term().scribble("\x1b[H\x1b[2Jnoise");
+            return false;
+        })) << join(game.screen());
+    };
+
+    for (const char* key : {"C-l", "C-r"}) {
+        spoil();
+        game.press(key);
+        game.expect_picture(at_hit, key);
+    }
+
+    // Larger: the same screen, more blank rows; and back.
+    spoil();
+    game.term().resize(100, 30);
+    Screen taller = at_hit.screen;
+    taller.resize(30);
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == taller; })) << join(game.screen());
+    spoil();
+    game.term().resize(80, 24);
+    game.expect_picture(at_hit, "back to 80x24");
 
     // Too small: a notice names both sizes, and keys typed meanwhile wait.
     game.term().resize(60, 20);
@@ -455,23 +521,8 @@ TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
     erased[19].pop_back();
     EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == erased; })) << join(game.screen());
     game.type("h");
-    game.expect_picture(at_hit, "back to 80x24");
+    game.expect_picture(at_hit, "large enough again");
 
-    // Larger: the same screen, more blank rows.
-    game.term().resize(100, 30);
-    Screen taller = at_hit.screen;
-    taller.resize(30);
-    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == taller; })) << join(game.screen());
-    game.term().resize(80, 24);
-    game.expect_picture(at_hit, "back again");
-
-    // Text from another program spoils the screen; Ctrl+L and Ctrl+R mend it.
-    for (const char* key : {"C-l", "C-r"}) {
-        game.term().scribble("\x1b[H\x1b[2Jnoise");
-        game.expect_row(1, "noise");
-        game.press(key);
-        game.expect_picture(at_hit, key);
-    }
     game.press("Enter");
     game.expect_text("Queen of Hearts");
     game.press("C-d");

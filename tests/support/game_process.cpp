@@ -1,5 +1,7 @@
 #include "game_process.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,11 +15,52 @@
 
 namespace testing_support {
 
-std::string game_command(long seed, int clock_speed, const std::string& arguments) {
+namespace {
+
+std::string command_with(long seed, const std::string& clock, const std::string& arguments) {
     // A sanitized game would refuse a library preloaded ahead of its runtime.
-    return "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + " FAKE_CLOCK_SPEED=" + std::to_string(clock_speed) +
-           " LD_PRELOAD=" + shell_quote(PRELOAD_HOOKS_LIBRARY) + " ASAN_OPTIONS=verify_asan_link_order=0 " +
+    return "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + " " + clock + " LD_PRELOAD=" +
+           shell_quote(PRELOAD_HOOKS_LIBRARY) + " ASAN_OPTIONS=verify_asan_link_order=0 " +
            shell_quote(BLACKJACK_BINARY) + (arguments.empty() ? "" : " " + arguments);
+}
+
+}  // namespace
+
+TestClock::TestClock() {
+    char dir_template[] = "/tmp/blackjack-clock-XXXXXX";
+    if (mkdtemp(dir_template) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    dir_ = dir_template;
+    file_ = dir_ + "/clock";
+    const int fd = open(file_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0 || ftruncate(fd, sizeof(std::int64_t)) != 0) {
+        throw std::runtime_error("cannot make the clock's file");
+    }
+    void* mapped = mmap(nullptr, sizeof(std::int64_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    close(fd);
+    if (mapped == MAP_FAILED) {
+        throw std::runtime_error("cannot map the clock's file");
+    }
+    moved_ = static_cast<std::int64_t*>(mapped);
+}
+
+TestClock::~TestClock() noexcept {
+    munmap(moved_, sizeof(std::int64_t));
+    std::remove(file_.c_str());
+    rmdir(dir_.c_str());
+}
+
+void TestClock::advance(std::chrono::milliseconds by) {
+    __atomic_add_fetch(moved_, std::chrono::nanoseconds(by).count(), __ATOMIC_RELEASE);
+}
+
+std::string game_command(long seed, int clock_speed, const std::string& arguments) {
+    return command_with(seed, "FAKE_CLOCK_SPEED=" + std::to_string(clock_speed), arguments);
+}
+
+std::string game_command(long seed, const TestClock& clock) {
+    return command_with(seed, "FAKE_CLOCK_FILE=" + shell_quote(clock.file()), "");
 }
 
 PlayedGame play(long seed, const std::string& input, const std::string& arguments) {
@@ -28,7 +71,7 @@ PlayedGame play(long seed, const std::string& input, const std::string& argument
     const std::string dir = dir_template;
     std::ofstream(dir + "/in", std::ios::binary) << input;
     const std::string command = "WRITE_COUNT_FILE=" + shell_quote(dir + "/writes") + " " +
-                                game_command(seed, 50, arguments) + " <" + shell_quote(dir + "/in") + " >" +
+                                game_command(seed, 1000, arguments) + " <" + shell_quote(dir + "/in") + " >" +
                                 shell_quote(dir + "/out") + " 2>" + shell_quote(dir + "/err");
     const int status = std::system(command.c_str());
 

@@ -4,13 +4,35 @@
 // The real blackjack binary under test, with the preloaded hooks that fix the
 // deck's seed and speed up its clock.
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace testing_support {
 
+// A clock for the game under test that stands still until the test moves
+// it, so that a test sees each wait's screen for as long as it likes.
+class TestClock {
+public:
+    TestClock();
+    ~TestClock() noexcept;
+    TestClock(const TestClock&) = delete;
+    TestClock& operator=(const TestClock&) = delete;
+
+    void advance(std::chrono::milliseconds by);
+    const std::string& file() const { return file_; }
+
+private:
+    std::string dir_;
+    std::string file_;
+    std::int64_t* moved_ = nullptr;  // nanoseconds, shared with the game
+};
+
 // The one shell command line that starts the game under test: the clock's
-// second (and so the deck) fixed at seed, its waits clock_speed times shorter.
+// second (and so the deck) fixed at seed, its waits clock_speed times shorter
+// (0: they never end), or on the test's own clock.
 std::string game_command(long seed, int clock_speed = 50, const std::string& arguments = "");
+std::string game_command(long seed, const TestClock& clock);
 
 struct PlayedGame {
     std::string out;  // every byte written to standard output

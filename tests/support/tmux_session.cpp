@@ -69,6 +69,7 @@ TmuxSession::TmuxSession(const std::string& command, int width, int height) {
     const std::string config = dir_ + "/tmux.conf";
     std::ofstream(config) << "set -g status off\n"
                              "set -g remain-on-exit on\n"
+                             "set -g remain-on-exit-format ''\n"
                              "set -g escape-time 0\n";
     // The shell around the program records how it ended and how it left the
     // terminal; tmux's own record of the status is not always there in time.
