@@ -225,6 +225,7 @@ bool take() {
     raw_mode.c_cc[VTIME] = 0;
     read_editing_keys();
     {
+        // The handlers must never see the flag before the modes it names.
         const OutsideSignalsBlocked blocked;
         owned_flag = 1;
     }
@@ -237,6 +238,9 @@ bool owned() {
 }
 
 void hand_back() {
+    // A stop between the restore and clearing the flags would make the
+    // continue set the raw mode again on the way out. Too narrow to aim at
+    // in a test, as above.
     const OutsideSignalsBlocked blocked;
     restore_saved_mode();
     owned_flag = 0;
@@ -264,6 +268,12 @@ bool hold_mode(bool checked) {
     if (!owned_flag || gone_flag) {
         return false;
     }
+    // From the foreground check to the flag, no signal may land: a stop
+    // between tcsetattr and raw_applied would leave the raw mode on while
+    // stopped (its handler restores only what the flag says is set), and a
+    // stop before the check would set the mode from the background. The
+    // window is a few instructions wide and no test can aim a signal at
+    // it; the stop-and-continue test of the console probe aims at random.
     const OutsideSignalsBlocked blocked;
     if (!foreground_of(STDIN_FILENO)) {
         if (checked) {

@@ -1,6 +1,9 @@
 // The console's number and character readers against a reference written
 // from their rules, over a text and a run of reads decoded from the input.
+// The reference finds the digits by the rules and leaves their value to the
+// C library, so that it shares no arithmetic with the reader.
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +22,35 @@ namespace {
 
 bool is_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The value of a string of digits in base, as its lowest 32 bits: the C
+// library's own conversion while the value fits in 64 bits; past that, only
+// the last digits can reach the low bits in bases 8 and 16, and decimal
+// goes nine digits at a time.
+std::uint32_t low_32_bits(const std::string& digits, int base) {
+    if (digits.empty()) {
+        return 0;
+    }
+    errno = 0;
+    const unsigned long long whole = std::strtoull(digits.c_str(), nullptr, base);
+    if (errno != ERANGE) {
+        return static_cast<std::uint32_t>(whole);
+    }
+    if (base != 10) {
+        const std::size_t reaching = base == 16 ? 8 : 11;  // 32 bits, or 33 in octal
+        return static_cast<std::uint32_t>(std::strtoull(digits.substr(digits.size() - reaching).c_str(), nullptr, base));
+    }
+    std::uint64_t low = 0;
+    for (std::size_t at = 0; at < digits.size(); at += 9) {
+        const std::string chunk = digits.substr(at, 9);
+        std::uint64_t scale = 1;
+        for (std::size_t i = 0; i < chunk.size(); i++) {
+            scale *= 10;
+        }
+        low = (low * scale + std::strtoull(chunk.c_str(), nullptr, 10)) % (std::uint64_t{1} << 32);
+    }
+    return static_cast<std::uint32_t>(low);
 }
 
 // The reference: a cursor over the text, and the stream's two flags.
@@ -79,18 +111,18 @@ struct Reference {
                 lone_zero = true;
             }
         }
-        std::uint32_t total = 0;
+        std::string digits;
         while (!lone_zero && more()) {
-            const std::string digits = std::string("0123456789abcdef").substr(0, base);
+            const std::string of_base = std::string("0123456789abcdef").substr(0, base);
             const char lower = text[at] >= 'A' && text[at] <= 'F' ? static_cast<char>(text[at] - 'A' + 'a') : text[at];
-            const std::size_t digit = digits.find(lower);
-            if (digit == std::string::npos) {
+            if (of_base.find(lower) == std::string::npos) {
                 break;
             }
-            total = total * base + static_cast<std::uint32_t>(digit);
+            digits += lower;
             digits_seen = true;
             at++;
         }
+        const std::uint32_t total = low_32_bits(digits, static_cast<int>(base));
         if (!more()) {
             ended = true;
         }

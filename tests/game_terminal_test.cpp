@@ -27,7 +27,7 @@ using testing_support::TmuxSession;
 
 const char kBetPrompt[] = "How much do you want to bet?";
 const char kHitPrompt[] = "Hit or Stay? (press 'h' to hit) ->";
-constexpr std::chrono::milliseconds kClockStep{250};
+constexpr std::chrono::milliseconds kClockStep{500};
 const char kFarewell[] = "         Thank you for playing pellimo blackjack.";
 
 // A game in a terminal. Every step waits for the screen it answers, so no

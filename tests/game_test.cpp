@@ -2,16 +2,34 @@
 // writes, exactly. Standard input is not a terminal here, so the key waits
 // return at once; the game logic is the same.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <fstream>
 #include <string>
 
+#include "cards.h"
 #include "game_process.h"
 #include "tmux_session.h"
+#include "wait.h"
+
+// The deck seeds itself from time(); this binary routes that call to the
+// seed the game under test gets, so a test can lay out the game's deck.
+static time_t deck_seed = 0;
+
+extern "C" time_t __wrap_time(time_t* out) {  // NOLINT(bugprone-reserved-identifier): the linker's name
+    if (out != nullptr) {
+        *out = deck_seed;
+    }
+    return deck_seed;
+}
 
 namespace {
 
@@ -239,6 +257,138 @@ TEST(GameLoop, FifteenCardsLeftPlaysOnFourteenReshuffles) {
     }
     expect_ends_with(play(270, six_hands).out, kAgainPrompt + kClear + bet_screen(15, 500, 0) + kFarewell);
     expect_ends_with(play(457, six_hands).out, kAgainPrompt + kClear + bet_screen(52, 500, 0) + kFarewell);
+}
+
+TEST(GameTie, ACarriedBetAndATypedOneThatOverflowTogetherAreRefused) {
+    // 100 carried over plus the largest int is more than any bankroll; the
+    // sum itself must never be formed (the sanitizer build stops on it).
+    const PlayedGame game = play(57, "n\n100\ns\n2147483647\n0\ns\nn\n");
+    expect_contains(game.out, bet_screen(47, 400, 100) + kInvalidBet + kClear);
+    EXPECT_EQ(game.status, 0);
+}
+
+// ---- A bankroll that outgrows an int ----------------------------------------------
+
+// The player's side of a game that wins every hand it bets on: it knows the
+// deck, so it bets everything on the hands it can win (hitting as often as
+// that takes) and nothing on the others, until the bankroll is capped.
+std::string input_that_wins_up_to(int target) {
+    Deck deck;  // as the game: built and shuffled, then shuffled again
+    deck.shuffle();
+    std::string input = "n\n";
+    long long money = 500;
+    for (int hand = 0; hand < 1000 && money < target; hand++) {
+        if (deck.cardsLeft() < 15) {
+            deck.shuffle();
+        }
+        // The outcome with a given number of hits, on a copy of the deck:
+        // 1 a win, 0 a tie, -1 a loss.
+        const auto play_out = [](Deck cards, int hits) {
+            const int player = cards.deal().getValue() + cards.deal().getValue();
+            int dealer = cards.deal().getValue() + cards.deal().getValue();
+            int sum = player;
+            for (int k = 0; k < hits; k++) {
+                sum += cards.deal().getValue();
+            }
+            if (sum > 21) {
+                return std::make_pair(-1, cards);
+            }
+            for (int drawn = 1; dealer < 18 && drawn != 0;) {
+                drawn = cards.deal().getValue();
+                dealer += drawn;
+            }
+            const int counted = dealer > 21 ? 0 : dealer;
+            return std::make_pair(counted < sum ? 1 : counted == sum ? 0 : -1, cards);
+        };
+        int hits = 0;
+        while (hits < 6 && play_out(deck, hits).first != 1) {
+            hits++;
+        }
+        const bool wins = hits < 6;
+        if (!wins) {
+            hits = 0;
+        }
+        const auto [outcome, rest] = play_out(deck, hits);
+        deck = rest;
+        input += (wins ? std::to_string(money) : "0") + "\n";
+        input += std::string(static_cast<std::size_t>(hits), 'h') + "s\n";  // one answer a line is enough
+        if (wins) {
+            money *= 2;
+        }
+        if (outcome != 0) {
+            input += "y\n";  // a tie goes on by itself
+        }
+    }
+    return input;
+}
+
+TEST(GameMoney, AWinPastTheLargestIntKeepsTheLargestInt) {
+    // 23 wins of the whole bankroll make 500 * 2^23, past 2147483647.
+    deck_seed = 0;
+    const std::string input = input_that_wins_up_to(INT_MAX);
+    const PlayedGame game = play(deck_seed, input);
+    expect_contains(game.out, "You win!  You sly dog you.\n" + kAgainPrompt + kClear + "There are ");
+    expect_contains(game.out, "You have $2097152000 left. \n");
+    expect_contains(game.out, "You have $2147483647 left. \n");
+    EXPECT_EQ(count(game.out, "You're broke!"), 0);
+    EXPECT_EQ(game.status, 0);
+}
+
+// A process's state letter: R running, S asleep, and so on.
+char state_of(pid_t pid) {
+    const std::string stat = testing_support::read_file("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t after_name = stat.rfind(") ");
+    return after_name == std::string::npos ? '?' : stat[after_name + 2];
+}
+
+TEST(GameOutput, ANonBlockingPipeReadSlowlyGetsEveryByte) {
+    // A pipe of one page, non-blocking on the game's side, read only when
+    // the game has to wait for it (it sleeps only then: its input is a
+    // file) or has ended: every write after the first meets a full pipe.
+    std::string input = "n\n";
+    for (int hand = 0; hand < 6; hand++) {
+        input += "0\ns\ny\n";
+    }
+    char dir_template[] = "/tmp/blackjack-slow-XXXXXX";
+    ASSERT_NE(mkdtemp(dir_template), nullptr);
+    const std::string in_file = std::string(dir_template) + "/in";
+    std::ofstream(in_file) << input;
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    ASSERT_GT(fcntl(out[1], F_SETPIPE_SZ, 4096), 0);
+    ASSERT_EQ(fcntl(out[1], F_SETFL, O_NONBLOCK), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        const std::string command =
+            "exec " + testing_support::game_command(0, 1000) + " <" + testing_support::shell_quote(in_file);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string got;
+    int status = -1;
+    for (bool ended = false;;) {
+        ASSERT_TRUE(testing_support::poll_until([&] {
+            int waiting = 0;
+            ended = ended || waitpid(pid, &status, WNOHANG) == pid;
+            return ended || (ioctl(out[0], FIONREAD, &waiting) == 0 && waiting > 0 && state_of(pid) == 'S');
+        })) << "the game neither fills the pipe nor ends; so far:\n" << got;
+        char bytes[8192];
+        const ssize_t n = read(out[0], bytes, sizeof bytes);
+        if (n <= 0) {
+            break;
+        }
+        got.append(bytes, static_cast<std::size_t>(n));
+    }
+    close(out[0]);
+    std::remove(in_file.c_str());
+    rmdir(dir_template);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_GT(got.size(), 2 * 4096u);  // more than the pipe holds, twice over
+    EXPECT_EQ(got, play(0, input).out);
 }
 
 TEST(GameOutput, OutputThatCannotBeWrittenIsAFailure) {
