@@ -1,17 +1,51 @@
-# Shared build settings, carried by an interface target that every module links
+# Shared build settings, carried by interface targets that every module links
 # privately, so nothing is set globally.
-add_library(blackjack_options INTERFACE)
-target_compile_features(blackjack_options INTERFACE cxx_std_17)
-target_compile_options(blackjack_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+include(CheckCXXCompilerFlag)
+include(CheckLinkerFlag)
+include(CheckPIESupported)
+check_pie_supported()
 
-if(BLACKJACK_WERROR)
-  target_compile_options(blackjack_options INTERFACE -Werror)
+set(_gnu_like FALSE)
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  set(_gnu_like TRUE)
 endif()
 
-if(BLACKJACK_SANITIZE OR BLACKJACK_FUZZ)
+# Warnings, for every target of the project, the preloaded test library
+# included.
+add_library(blackjack_warnings INTERFACE)
+if(_gnu_like)
+  target_compile_options(blackjack_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+  if(BLACKJACK_WERROR)
+    target_compile_options(blackjack_warnings INTERFACE -Werror)
+  endif()
+endif()
+
+add_library(blackjack_options INTERFACE)
+target_compile_features(blackjack_options INTERFACE cxx_std_17)
+target_link_libraries(blackjack_options INTERFACE blackjack_warnings)
+
+# Build paths stay out of the objects, so that two checkouts build the same
+# bytes.
+foreach(_dir IN ITEMS "${PROJECT_SOURCE_DIR}" "${PROJECT_BINARY_DIR}")
+  check_cxx_compiler_flag("-ffile-prefix-map=${_dir}=." BLACKJACK_HAS_FILE_PREFIX_MAP)
+  if(BLACKJACK_HAS_FILE_PREFIX_MAP)
+    target_compile_options(blackjack_options INTERFACE "-ffile-prefix-map=${_dir}=.")
+  endif()
+endforeach()
+
+if((BLACKJACK_SANITIZE OR BLACKJACK_FUZZ) AND _gnu_like)
   set(_sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_compile_options(blackjack_options INTERFACE ${_sanitize})
   target_link_options(blackjack_options INTERFACE ${_sanitize})
+elseif(BLACKJACK_HARDEN AND _gnu_like)
+  # What Debian's dpkg-buildflags give a package. Fortification needs the
+  # optimizer; the sanitizers bring checks of their own instead.
+  target_compile_options(blackjack_options INTERFACE -fstack-protector-strong
+    "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+  check_linker_flag(CXX "-Wl,-z,relro,-z,now" BLACKJACK_HAS_RELRO_NOW)
+  if(BLACKJACK_HAS_RELRO_NOW)
+    target_link_options(blackjack_options INTERFACE "LINKER:-z,relro,-z,now")
+  endif()
 endif()
 
 # Fuzzing needs every module built with the fuzzer's coverage hooks.
@@ -21,6 +55,6 @@ endif()
 
 # Applies the project's settings to one target.
 function(blackjack_target target)
-  set_target_properties(${target} PROPERTIES CXX_EXTENSIONS OFF)
+  set_target_properties(${target} PROPERTIES CXX_EXTENSIONS OFF POSITION_INDEPENDENT_CODE ON)
   target_link_libraries(${target} PRIVATE blackjack_options)
 endfunction()

@@ -1,7 +1,7 @@
 #!/bin/sh
-# Installs the build into a new prefix, then checks that the game there
-# plays a piped game to its farewell and that its manual page is in place
-# and clean.
+# Installs the build into a new prefix, stripped, then checks that the game
+# there plays a piped game to its farewell and that its manual page and the
+# copyright and changelog are in place, the page clean.
 #   install_test.sh BUILD_DIR PRELOAD_HOOKS_LIBRARY
 set -eu
 build=$1
@@ -9,11 +9,19 @@ hooks=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+# Building the game alone, as ./play does, builds all that installing needs.
+rm -f "$build"/doc/*.gz
+cmake --build "$build" --target blackjack >/dev/null
+cmake --install "$build" --prefix "$prefix" --strip >/dev/null
 game="$prefix/games/blackjack"
 page="$prefix/share/man/man6/blackjack.6.gz"
-[ -x "$game" ] || { echo "not installed: $game"; exit 1; }
-[ -f "$page" ] || { echo "not installed: $page"; exit 1; }
+for file in "$game" "$page" "$prefix/share/doc/blackjack/copyright" "$prefix/share/doc/blackjack/changelog.gz"; do
+  [ -f "$file" ] || { echo "not installed: $file"; exit 1; }
+done
+if command -v readelf >/dev/null && readelf -S "$game" | grep -q '\.symtab'; then
+  echo "installed with --strip, yet not stripped: $game"
+  exit 1
+fi
 
 # The hooks only run the clock fast, so the farewell's wait passes quickly.
 out=$(printf 'n\n' | FAKE_CLOCK_SPEED=50 LD_PRELOAD="$hooks" ASAN_OPTIONS=verify_asan_link_order=0 "$game")

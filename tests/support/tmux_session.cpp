@@ -122,7 +122,9 @@ std::pair<int, int> TmuxSession::cursor() const {
 }
 
 bool TmuxSession::wait_for(const std::function<bool(const Screen&)>& pred, std::chrono::milliseconds timeout) const {
-    return poll_until([&] { return pred(screen()); }, timeout);
+    // Each look starts a tmux client; looking less often leaves the
+    // processors to the game and to the other tests.
+    return poll_until([&] { return pred(screen()); }, timeout, std::chrono::milliseconds(10));
 }
 
 std::optional<int> TmuxSession::exit_status(std::chrono::milliseconds timeout) const {

@@ -12,9 +12,10 @@ using std::chrono::milliseconds;
 // since CI machines are slow and busy; a test that passes never waits it out.
 constexpr milliseconds kPatience{10000};
 
-// Asks done() until it holds or the time is up; says which.
+// Asks done() until it holds or the time is up; says which. Each ask of a
+// costly done() (one that starts a program) should wait longer between.
 template <typename Done>
-bool poll_until(Done done, milliseconds timeout = kPatience) {
+bool poll_until(Done done, milliseconds timeout = kPatience, milliseconds between = milliseconds(2)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (done()) {
@@ -23,7 +24,7 @@ bool poll_until(Done done, milliseconds timeout = kPatience) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        std::this_thread::sleep_for(milliseconds(2));
+        std::this_thread::sleep_for(between);
     }
 }
 
