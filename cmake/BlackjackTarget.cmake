@@ -33,11 +33,13 @@ foreach(_dir IN ITEMS "${PROJECT_SOURCE_DIR}" "${PROJECT_BINARY_DIR}")
   endif()
 endforeach()
 
+set(BLACKJACK_HARDENED FALSE)  # the package test checks the hardening when TRUE
 if((BLACKJACK_SANITIZE OR BLACKJACK_FUZZ) AND _gnu_like)
   set(_sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_compile_options(blackjack_options INTERFACE ${_sanitize})
   target_link_options(blackjack_options INTERFACE ${_sanitize})
 elseif(BLACKJACK_HARDEN AND _gnu_like)
+  set(BLACKJACK_HARDENED TRUE)
   # What Debian's dpkg-buildflags give a package. Fortification needs the
   # optimizer; the sanitizers bring checks of their own instead.
   target_compile_options(blackjack_options INTERFACE -fstack-protector-strong

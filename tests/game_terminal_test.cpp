@@ -577,7 +577,11 @@ TEST(GameKeys, AClosedTerminalEndsTheGameAsTheEndOfInputDoes) {
     char dir_template[] = "/tmp/blackjack-closed-XXXXXX";
     ASSERT_NE(mkdtemp(dir_template), nullptr);
     const std::string status_file = std::string(dir_template) + "/status";
-    Game game("sh -c " + testing_support::shell_quote("trap : HUP; " + testing_support::game_command(0) + "; echo $? > " +
+    // In the sanitizer build the leak check at exit stops the game's
+    // threads to look at them, and the hang-up's signals to the group can
+    // leave it waiting for a stop that never comes: no leak check here.
+    Game game("sh -c " + testing_support::shell_quote("trap : HUP; export ASAN_OPTIONS=detect_leaks=0; " +
+                                                      testing_support::game_command(0) + "; echo $? > " +
                                                       status_file));
     game.skip_rules();
     game.term().close_pane();

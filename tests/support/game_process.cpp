@@ -18,9 +18,10 @@ namespace testing_support {
 namespace {
 
 std::string command_with(long seed, const std::string& clock, const std::string& arguments) {
-    // A sanitized game would refuse a library preloaded ahead of its runtime.
+    // A sanitized game would refuse a library preloaded ahead of its runtime;
+    // options the caller gives the sanitizer still count.
     return "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + " " + clock + " LD_PRELOAD=" +
-           shell_quote(PRELOAD_HOOKS_LIBRARY) + " ASAN_OPTIONS=verify_asan_link_order=0 " +
+           shell_quote(PRELOAD_HOOKS_LIBRARY) + " ASAN_OPTIONS=verify_asan_link_order=0${ASAN_OPTIONS:+:$ASAN_OPTIONS} " +
            shell_quote(BLACKJACK_BINARY) + (arguments.empty() ? "" : " " + arguments);
 }
 
