@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -180,7 +181,10 @@ void fit_window() {
         terminal::hold_mode(terminal::take_events().continued);
         measure(display.fd, size);
     }
-    if (size.columns != display.record.columns() || size.rows != display.record.rows()) {
+    // A window still too small (the program went to the background
+    // meanwhile) leaves the record as it is, for the window made larger.
+    const bool fits = !display.shows_game || (size.columns >= kGameColumns && size.rows >= kGameRows);
+    if (fits && (size.columns != display.record.columns() || size.rows != display.record.rows())) {
         display.record.resize(size.columns, size.rows);
         display.stale = true;
     }
@@ -341,7 +345,7 @@ int echo_column() {
 }
 
 int echo_columns() {
-    return display.fd >= 0 ? kGameColumns : INT_MAX;
+    return display.fd >= 0 ? std::min(kGameColumns, display.record.columns()) : INT_MAX;
 }
 
 void push() {
