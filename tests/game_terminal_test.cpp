@@ -39,7 +39,8 @@ public:
     // On the test's clock: every wait holds until run_clock_until().
     Game(long seed, testing_support::TestClock& clock)
         : term_(testing_support::game_command(seed, clock)), clock_(&clock) {}
-    explicit Game(const std::string& command) : term_(command) {}
+    explicit Game(const std::string& command, testing_support::TestClock* clock = nullptr)
+        : term_(command), clock_(clock) {}
 
     TmuxSession& term() { return term_; }
     Screen screen() const { return term_.screen(); }
@@ -84,14 +85,17 @@ public:
 
     // Moves the test's clock on until the screen shows text, a step at a
     // time: short beside any wait, so none is over before the test sees it.
-    void run_clock_until(const std::string& text) {
+    void run_clock_until(const std::function<bool(const Screen&)>& pred, const std::string& what) {
         EXPECT_TRUE(wait_for([&](const Screen& s) {
-            if (contains(s, text)) {
+            if (pred(s)) {
                 return true;
             }
             clock_->advance(kClockStep);
             return false;
-        })) << "waiting for: " << text << "\n" << join(term_.screen());
+        })) << "waiting for: " << what << "\n" << join(term_.screen());
+    }
+    void run_clock_until(const std::string& text) {
+        run_clock_until([&](const Screen& s) { return contains(s, text); }, text);
     }
 
     // The same until the game has ended.
@@ -454,20 +458,23 @@ TEST(GameJobs, StartedInTheBackgroundItLeavesTheShellAloneUntilBroughtBack) {
 }
 
 TEST(GameJobs, KeysTheGameNeverReadStayForTheShell) {
-    Game game(kShell);
+    // Typed after the last answer, and during the farewell's wait (which
+    // lasts until the test moves the clock).
+    testing_support::TestClock clock;
+    Game game(kShell, &clock);
     game.expect_text("shell> ");
-    game.enter(testing_support::game_command(0));
+    game.enter(testing_support::game_command(0, clock));
     game.skip_rules();
     game.enter("0");
     game.expect_text("For a total of 12 points.");
     game.type("k");
     game.expect_text(kHitPrompt);
     game.enter("s");
-    game.expect_text("Do you want to play again? ('n' for no) ->");
+    game.run_clock_until("Do you want to play again? ('n' for no) ->");
     game.type("n\recho left\r");
     game.expect_text(kFarewell);
-    EXPECT_TRUE(game.wait_for([](const Screen& s) { return has_row(s, "left"); }))
-        << join(game.screen());
+    game.type("echo late\r");
+    game.run_clock_until([](const Screen& s) { return has_row(s, "left") && has_row(s, "late"); }, "left and late");
     game.enter("exit");
     game.expect_clean_exit();
 }

@@ -36,8 +36,10 @@ void gotoxy(int x, int y);
 
 // Waits for one key press, without echo and without Enter, and returns its
 // code. Ctrl+C gives 3. Cursor and function keys give 0 and hold a second
-// code (see key below) that the next call returns at once. Returns -1 at once
-// when standard input is not a terminal, or when the terminal goes away.
+// code (see key below) that the next call returns at once. Esc gives 27,
+// also when a key came right behind it (Alt+x gives 27, then 'x'), so that
+// no key is ever swallowed. Returns -1 at once when standard input is not a
+// terminal, or when the terminal goes away.
 int getch();
 
 // Second codes of the keys that give 0 first.
