@@ -365,11 +365,6 @@ void redraw() {
     display.stale = display.fd >= 0;
 }
 
-void check_gone() {
-    if (display.fd >= 0) {
-        terminal::check_gone(display.fd);
-    }
-}
 
 }  // namespace screen
 
@@ -403,7 +398,9 @@ bool attend() {
     if (terminal::owned()) {
         terminal::check_gone(STDIN_FILENO);
     }
-    screen::check_gone();
+    if (screen::display.fd >= 0) {
+        terminal::check_gone(screen::display.fd);
+    }
     screen::push();
     return !terminal::gone();
 }

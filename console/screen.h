@@ -38,9 +38,6 @@ void push();
 // Draws the whole screen again at the next push.
 void redraw();
 
-// Asks the player's terminal, without waiting, whether it has gone away.
-void check_gone();
-
 }  // namespace console::screen
 
 #endif

@@ -56,28 +56,27 @@ private:
     sigset_t previous_;
 };
 
-bool foreground_of(int fd) {
-    const pid_t foreground = tcgetpgrp(fd);
-    return foreground == -1 || foreground == getpgrp();
-}
-
 // Async-signal-safe. In the background the mode is the shell's business:
 // with the signals blocked in a handler, a mode set from there would not
 // even stop the program first.
 void restore_saved_mode() {
-    if (raw_applied && foreground_of(STDIN_FILENO)) {
+    if (raw_applied && in_foreground(STDIN_FILENO)) {
         tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
     }
     raw_applied = 0;
 }
 
-void wake() {
+// Raises a flag and wakes the wait, from a handler.
+void tell(volatile std::sig_atomic_t& flag) {
+    const int saved_errno = errno;
+    flag = 1;
     if (wake_pipe[1] >= 0) {
         const char news = 1;
         if (write(wake_pipe[1], &news, 1) < 0) {
             // Full: the wait has news to read already.
         }
     }
+    errno = saved_errno;
 }
 
 // The handlers never interrupt one another.
@@ -103,10 +102,7 @@ extern "C" void on_ending_signal(int sig) {
 extern "C" void on_hang_up(int sig, siginfo_t* info, void*) {
 #ifdef SI_KERNEL
     if (info != nullptr && info->si_code == SI_KERNEL) {
-        gone_flag = 1;
-        const int saved_errno = errno;
-        wake();
-        errno = saved_errno;
+        tell(gone_flag);
         return;
     }
 #else
@@ -131,17 +127,11 @@ extern "C" void on_stop_signal(int sig) {
 // Only flags and a wake-up: the waits take the terminal back, and only once
 // in the foreground.
 extern "C" void on_continue_signal(int) {
-    const int saved_errno = errno;
-    continued_flag = 1;
-    wake();
-    errno = saved_errno;
+    tell(continued_flag);
 }
 
 extern "C" void on_resize_signal(int) {
-    const int saved_errno = errno;
-    resized_flag = 1;
-    wake();
-    errno = saved_errno;
+    tell(resized_flag);
 }
 
 // Only signals left at their default are taken over: one the program found
@@ -261,7 +251,8 @@ const EditingKeys& editing_keys() {
 }
 
 bool in_foreground(int fd) {
-    return foreground_of(fd);
+    const pid_t foreground = tcgetpgrp(fd);
+    return foreground == -1 || foreground == getpgrp();
 }
 
 bool hold_mode(bool checked) {
@@ -275,7 +266,7 @@ bool hold_mode(bool checked) {
     // window is a few instructions wide and no test can aim a signal at
     // it; the stop-and-continue test of the console probe aims at random.
     const OutsideSignalsBlocked blocked;
-    if (!foreground_of(STDIN_FILENO)) {
+    if (!in_foreground(STDIN_FILENO)) {
         if (checked) {
             raw_applied = 0;  // while away, the terminal's mode was the shell's
         }
@@ -301,9 +292,9 @@ bool hold_mode(bool checked) {
 }
 
 void wait_for_foreground() {
-    while (owned_flag && !gone_flag && !foreground_of(STDIN_FILENO)) {
+    while (owned_flag && !gone_flag && !in_foreground(STDIN_FILENO)) {
         kill(0, SIGTTIN);
-        if (!foreground_of(STDIN_FILENO)) {
+        if (!in_foreground(STDIN_FILENO)) {
             // Continued in the background, or in an orphaned group that no
             // stop signal stops: look again in a while.
             const timespec pause{0, 100'000'000L};

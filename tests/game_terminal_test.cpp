@@ -39,8 +39,8 @@ public:
     // On the test's clock: every wait holds until run_clock_until().
     Game(long seed, testing_support::TestClock& clock)
         : term_(testing_support::game_command(seed, clock)), clock_(&clock) {}
-    explicit Game(const std::string& command, testing_support::TestClock* clock = nullptr)
-        : term_(command), clock_(clock) {}
+    explicit Game(const std::string& command) : term_(command) {}
+    Game(const std::string& command, testing_support::TestClock& clock) : term_(command), clock_(&clock) {}
 
     TmuxSession& term() { return term_; }
     Screen screen() const { return term_.screen(); }
@@ -461,7 +461,7 @@ TEST(GameJobs, KeysTheGameNeverReadStayForTheShell) {
     // Typed after the last answer, and during the farewell's wait (which
     // lasts until the test moves the clock).
     testing_support::TestClock clock;
-    Game game(kShell, &clock);
+    Game game(kShell, clock);
     game.expect_text("shell> ");
     game.enter(testing_support::game_command(0, clock));
     game.skip_rules();
