@@ -1,13 +1,13 @@
 #include "keys.h"
 
 #include "console.h"
+#include "platform.h"
 #include "screen.h"
-#include "terminal.h"
 
 namespace console {
 
 bool read_key(DecodedKey& key, std::string& bytes) {
-    terminal::Keyboard& keyboard = terminal::keyboard();
+    platform::Keyboard& keyboard = platform::keyboard();
     for (;;) {
         key = decode_key(keyboard.data(), keyboard.size(), false);
         if (key.kind == DecodedKey::Kind::kNeedMore) {
@@ -16,16 +16,16 @@ bool read_key(DecodedKey& key, std::string& bytes) {
             if (!keyboard.typed_ahead()) {
                 screen::push();
             }
-            terminal::wait_for_foreground();
+            platform::wait_for_foreground();
             // Nothing at all: wait as long as it takes. Part of a sequence:
             // wait only for the rest of it.
             const int timeout = keyboard.size() == 0 ? -1 : kSequenceGapMs;
             switch (keyboard.read_more(timeout)) {
-            case terminal::Keyboard::Wait::kBytes:
-            case terminal::Keyboard::Wait::kWoken:
+            case platform::Keyboard::Wait::kBytes:
+            case platform::Keyboard::Wait::kWoken:
                 continue;
-            case terminal::Keyboard::Wait::kTimedOut:
-            case terminal::Keyboard::Wait::kClosed:
+            case platform::Keyboard::Wait::kTimedOut:
+            case platform::Keyboard::Wait::kClosed:
                 if (keyboard.size() == 0) {
                     return false;
                 }
@@ -52,7 +52,7 @@ int getch() {
     flush();
     DecodedKey key{};
     std::string bytes;
-    if (!terminal::owned() || !read_key(key, bytes)) {
+    if (!platform::owned() || !read_key(key, bytes)) {
         return -1;
     }
     held_code = key.second;

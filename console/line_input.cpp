@@ -2,8 +2,8 @@
 
 #include "keys.h"
 #include "line_editor.h"
+#include "platform.h"
 #include "screen.h"
-#include "terminal.h"
 
 namespace console {
 
@@ -12,7 +12,7 @@ LineReader::int_type LineReader::underflow() {
         return traits_type::to_int_type(*gptr());
     }
     screen::push();
-    LineEditor editor(terminal::editing_keys());
+    LineEditor editor(platform::editing_keys());
     editor.start(screen::echo_column(), screen::echo_columns());
     DecodedKey key{};
     std::string bytes;
@@ -40,7 +40,7 @@ LineReader::int_type LineReader::underflow() {
             return traits_type::eof();
         case LineEditor::Outcome::kSuspend:
             screen::push();
-            terminal::suspend();  // the next wait draws the screen again once back
+            platform::suspend();  // the next wait draws the screen again once back
             break;
         }
     }

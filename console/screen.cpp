@@ -1,14 +1,6 @@
 #include "screen.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -17,8 +9,8 @@
 #include <string>
 
 #include "console.h"
+#include "platform.h"
 #include "screen_record.h"
-#include "terminal.h"
 
 namespace console {
 
@@ -30,64 +22,18 @@ namespace {
 constexpr int kGameColumns = 80;
 constexpr int kGameRows = 21;
 
-struct Size {
-    int columns;
-    int rows;
-};
+using platform::Size;
 
-bool measure(int fd, Size& size) {
-    winsize ws{};
-    if (fd >= 0 && ioctl(fd, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
-        size = {ws.ws_col, ws.ws_row};
-        return true;
-    }
-    return false;
-}
-
-Size measure_any() {
+// The size gotoxy knows when standard output is not the display.
+Size size_for_game() {
     Size size{80, 25};  // what a plain text console offers
-    for (const int fd : {STDOUT_FILENO, STDIN_FILENO, STDERR_FILENO}) {
-        if (measure(fd, size)) {
-            break;
-        }
-    }
+    platform::standard_size(size);
     return size;
-}
-
-bool same_terminal(int a, int b) {
-    struct stat first {};
-    struct stat second {};
-    return isatty(a) && isatty(b) && fstat(a, &first) == 0 && fstat(b, &second) == 0 &&
-           first.st_rdev == second.st_rdev;
-}
-
-// Writes all of text to fd, waiting while it is full. 0, or the error that
-// stopped it.
-int write_all(int fd, const char* text, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, text, size);
-        if (n > 0) {
-            text += n;
-            size -= static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // Left non-blocking by someone else: wait until it takes more.
-            pollfd output{fd, POLLOUT, 0};
-            if (poll(&output, 1, -1) < 0 && errno != EINTR) {
-                return errno;
-            }
-        } else {
-            return n < 0 ? errno : EIO;
-        }
-    }
-    return 0;
 }
 
 // The player's terminal and what its screen shows.
 struct Display {
-    int fd = -1;
-    bool owns_fd = false;      // opened here, closed at the end
+    bool present = false;      // there is a terminal to show things on
     bool shows_game = false;   // it is standard output
     bool shows_errors = false;  // standard error writes to it too
     bool stale = false;        // it may not show the record: draw it whole next
@@ -102,34 +48,20 @@ int output_error = 0;      // why the game's text could not be written
 std::streambuf* original_cout = nullptr;
 std::streambuf* original_cerr = nullptr;
 
-// The terminal the keys come from, for the echo, when standard output is
-// not a terminal.
-int open_keyboard_terminal() {
-    const int flags = fcntl(STDIN_FILENO, F_GETFL);
-    if (flags >= 0 && (flags & O_ACCMODE) == O_RDWR) {
-        return STDIN_FILENO;
-    }
-    return open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
-}
-
 void find_display() {
-    if (isatty(STDOUT_FILENO)) {
-        display.fd = STDOUT_FILENO;
-        display.shows_game = true;
-    } else if (terminal::owned()) {
-        display.fd = open_keyboard_terminal();
-        display.owns_fd = display.fd > STDERR_FILENO;
-    }
-    game_size = measure_any();
+    const platform::Display found = platform::open_display();
+    display.present = found != platform::Display::kNone;
+    display.shows_game = found == platform::Display::kOutput;
+    game_size = size_for_game();
     Size size = game_size;
-    if (display.fd >= 0 && measure(display.fd, size)) {
+    if (display.present && platform::display_size(size)) {
         display.record.resize(size.columns, size.rows);
     }
-    display.shows_errors = display.fd >= 0 && same_terminal(display.fd, STDERR_FILENO);
+    display.shows_errors = platform::display_shows_errors();
 }
 
 bool visible() {
-    return display.fd >= 0 && !terminal::gone() && terminal::in_foreground(display.fd);
+    return platform::display_in_foreground();
 }
 
 void to_display(std::string_view text) {
@@ -154,8 +86,8 @@ void show_notice(const Size& size) {
     const std::string notice = "\x1b[H\x1b[2JThis game needs a window of " + std::to_string(kGameColumns) + "x" +
                                std::to_string(kGameRows) + "; this one is " + std::to_string(size.columns) +
                                "x" + std::to_string(size.rows) + ".";
-    if (write_all(display.fd, notice.data(), notice.size()) != 0) {
-        terminal::mark_gone();
+    if (!platform::write_display(notice)) {
+        platform::mark_gone();
     }
 }
 
@@ -164,7 +96,7 @@ void show_notice(const Size& size) {
 // meanwhile wait for the game.
 void fit_window() {
     Size size{};
-    if (!measure(display.fd, size)) {
+    if (!platform::display_size(size)) {
         return;
     }
     Size noticed{0, 0};
@@ -174,12 +106,9 @@ void fit_window() {
             noticed = size;
             display.stale = true;
         }
-        pollfd fds[2] = {{terminal::wake_fd(), POLLIN, 0}, {display.fd, 0, 0}};
-        if (poll(fds, 2, -1) > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            terminal::mark_gone();
-        }
-        terminal::hold_mode(terminal::take_events().continued);
-        measure(display.fd, size);
+        platform::wait_for_news();
+        platform::hold_mode(platform::take_events().continued);
+        platform::display_size(size);
     }
     // A window still too small (the program went to the background
     // meanwhile) leaves the record as it is, for the window made larger.
@@ -192,10 +121,10 @@ void fit_window() {
 
 // Catches up with the signals' news.
 void catch_up() {
-    const terminal::Events events = terminal::take_events();
-    const bool mode_taken = terminal::hold_mode(events.continued);
+    const platform::Events events = platform::take_events();
+    const bool mode_taken = platform::hold_mode(events.continued);
     if (!visible()) {
-        display.stale = display.stale || display.fd >= 0;
+        display.stale = display.stale || display.present;
         return;
     }
     if (mode_taken || events.continued || events.resized || display.stale) {
@@ -207,7 +136,7 @@ void catch_up() {
 // Writes out what waits, without judging a failure.
 void write_out() {
     if (!game_pending.empty()) {
-        const int error = write_all(STDOUT_FILENO, game_pending.data(), game_pending.size());
+        const int error = platform::write_output(game_pending);
         if (error != 0 && output_error == 0) {
             output_error = error;
         }
@@ -219,8 +148,8 @@ void write_out() {
     }
     const std::string whole = display.stale ? display.record.render() : std::string();
     const std::string& out = display.stale ? whole : display.pending;
-    if (!out.empty() && write_all(display.fd, out.data(), out.size()) != 0) {
-        terminal::mark_gone();  // the terminal went away: the game ends as at the end of input
+    if (!out.empty() && !platform::write_display(out)) {
+        platform::mark_gone();  // the terminal went away: the game ends as at the end of input
     }
     display.stale = false;
     display.pending.clear();
@@ -235,8 +164,8 @@ void write_error(std::string_view text) {
             return;
         }
     }
-    if (write_all(STDERR_FILENO, text.data(), text.size()) != 0 && display.shows_errors) {
-        terminal::mark_gone();
+    if (!platform::write_error(text) && display.shows_errors) {
+        platform::mark_gone();
     }
 }
 
@@ -309,10 +238,8 @@ void uninstall() {
     original_cout = nullptr;
     std::cin.tie(&std::cout);
     std::cerr.tie(&std::cout);
-    if (display.owns_fd) {
-        close(display.fd);
-    }
-    display.fd = -1;
+    platform::close_display();
+    display.present = false;
 }
 
 void clear() {
@@ -335,17 +262,17 @@ void move_to(int column, int row) {
 }
 
 void echo(std::string_view text) {
-    if (display.fd >= 0) {
+    if (display.present) {
         to_display(text);
     }
 }
 
 int echo_column() {
-    return display.fd >= 0 ? display.record.column() : 1;
+    return display.present ? display.record.column() : 1;
 }
 
 int echo_columns() {
-    return display.fd >= 0 ? std::min(kGameColumns, display.record.columns()) : INT_MAX;
+    return display.present ? std::min(kGameColumns, display.record.columns()) : INT_MAX;
 }
 
 void push() {
@@ -354,15 +281,13 @@ void push() {
     if (output_error != 0) {
         const std::string report =
             std::string("blackjack: cannot write the game's output: ") + std::strerror(output_error) + "\n";
-        if (write(STDERR_FILENO, report.data(), report.size()) < 0) {
-            // Nowhere left to tell it; the status still does.
-        }
+        platform::write_error(report);  // failing, nowhere left to tell it; the status still does
         std::exit(1);
     }
 }
 
 void redraw() {
-    display.stale = display.fd >= 0;
+    display.stale = display.present;
 }
 
 
@@ -382,27 +307,20 @@ void gotoxy(int x, int y) {
 }
 
 bool attend() {
-    if (terminal::gone()) {
+    if (platform::gone()) {
         return false;
     }
     // Often enough to be seen at once, seldom enough to cost nothing.
     constexpr std::int64_t kEveryNs = 10'000'000;
     static std::int64_t last_ns = 0;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const std::int64_t now_ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    const std::int64_t now_ns = platform::monotonic_ns();
     if (now_ns - last_ns < kEveryNs) {
         return true;
     }
     last_ns = now_ns;
-    if (terminal::owned()) {
-        terminal::check_gone(STDIN_FILENO);
-    }
-    if (screen::display.fd >= 0) {
-        terminal::check_gone(screen::display.fd);
-    }
+    platform::check_gone();
     screen::push();
-    return !terminal::gone();
+    return !platform::gone();
 }
 
 }  // namespace console

@@ -7,8 +7,8 @@
 
 #include "console.h"
 #include "line_input.h"
+#include "platform.h"
 #include "screen.h"
-#include "terminal.h"
 
 namespace console {
 
@@ -24,19 +24,19 @@ void finish() {
         original_cin = nullptr;
     }
     screen::uninstall();
-    terminal::hand_back();
+    platform::hand_back();
 }
 
 // std::quick_exit runs no exit handler and flushes nothing: only the mode.
 extern "C" void finish_at_once() {
-    terminal::emergency_hand_back();
+    platform::emergency_hand_back();
 }
 
 // An exception nobody caught: hand back, then let the usual report and
 // abort follow.
 [[noreturn]] void on_terminate() {
     screen::uninstall();
-    terminal::hand_back();
+    platform::hand_back();
     if (previous_terminate != nullptr) {
         previous_terminate();
     }
@@ -52,7 +52,7 @@ void start() {
     }
     started = true;
     line_reader();  // built now, so it outlives the exit handler below
-    if (terminal::take()) {
+    if (platform::take()) {
         original_cin = std::cin.rdbuf(&line_reader());
     }
     screen::install();

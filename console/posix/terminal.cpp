@@ -1,4 +1,8 @@
-#include "terminal.h"
+// The keyboard on a POSIX terminal: its mode for the run, job control, the
+// signals that must hand it back or wake a wait, and the bytes read from it.
+
+#include "platform.h"
+#include "posix/posix.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,7 +13,7 @@
 #include <cerrno>
 #include <csignal>
 
-namespace console::terminal {
+namespace console::platform {
 
 namespace {
 
@@ -60,7 +64,7 @@ private:
 // with the signals blocked in a handler, a mode set from there would not
 // even stop the program first.
 void restore_saved_mode() {
-    if (raw_applied && in_foreground(STDIN_FILENO)) {
+    if (raw_applied && posix::in_foreground(STDIN_FILENO)) {
         tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
     }
     raw_applied = 0;
@@ -250,7 +254,7 @@ const EditingKeys& editing_keys() {
     return keys;
 }
 
-bool in_foreground(int fd) {
+bool posix::in_foreground(int fd) {
     const pid_t foreground = tcgetpgrp(fd);
     return foreground == -1 || foreground == getpgrp();
 }
@@ -266,7 +270,7 @@ bool hold_mode(bool checked) {
     // window is a few instructions wide and no test can aim a signal at
     // it; the stop-and-continue test of the console probe aims at random.
     const OutsideSignalsBlocked blocked;
-    if (!in_foreground(STDIN_FILENO)) {
+    if (!posix::in_foreground(STDIN_FILENO)) {
         if (checked) {
             raw_applied = 0;  // while away, the terminal's mode was the shell's
         }
@@ -292,9 +296,9 @@ bool hold_mode(bool checked) {
 }
 
 void wait_for_foreground() {
-    while (owned_flag && !gone_flag && !in_foreground(STDIN_FILENO)) {
+    while (owned_flag && !gone_flag && !posix::in_foreground(STDIN_FILENO)) {
         kill(0, SIGTTIN);
-        if (!in_foreground(STDIN_FILENO)) {
+        if (!posix::in_foreground(STDIN_FILENO)) {
             // Continued in the background, or in an orphaned group that no
             // stop signal stops: look again in a while.
             const timespec pause{0, 100'000'000L};
@@ -322,7 +326,7 @@ bool gone() {
     return gone_flag != 0;
 }
 
-void check_gone(int fd) {
+void posix::check_gone(int fd) {
     pollfd probe{fd, 0, 0};
     if (poll(&probe, 1, 0) == 1 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
         mark_gone();
@@ -333,7 +337,7 @@ void mark_gone() {
     gone_flag = 1;
 }
 
-int wake_fd() {
+int posix::wake_fd() {
     return wake_pipe[0];
 }
 
@@ -384,4 +388,4 @@ Keyboard& keyboard() {
     return instance;
 }
 
-}  // namespace console::terminal
+}  // namespace console::platform
