@@ -5,6 +5,7 @@
 #include <exception>
 #include <iostream>
 
+#include "abnormal_end.h"
 #include "console.h"
 #include "line_input.h"
 #include "platform.h"
@@ -27,8 +28,9 @@ void finish() {
     platform::hand_back();
 }
 
-// std::quick_exit runs no exit handler and flushes nothing: only the mode.
-extern "C" void finish_at_once() {
+// A broken precondition of the text type runs no exit handler and flushes
+// nothing: only the mode.
+void finish_at_once() {
     platform::emergency_hand_back();
 }
 
@@ -57,7 +59,7 @@ void start() {
     }
     screen::install();
     std::atexit(finish);
-    std::at_quick_exit(finish_at_once);
+    abnormal_end::at_abnormal_end(finish_at_once);
     previous_terminate = std::set_terminate(on_terminate);
 }
 

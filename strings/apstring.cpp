@@ -8,15 +8,21 @@
 #include <stdexcept>
 #include <string>
 
+#include "abnormal_end.h"
+
 namespace {
+
+// Not std::quick_exit and at_quick_exit: macOS and OpenBSD lack them. A hook
+// of our own and _Exit, which every system has, end the same way everywhere.
+void (*undo_at_abnormal_end)() = nullptr;
 
 // The report names this file by its own name: __FILE__ may hold a build path.
 const char kSourceName[] = "apstring.cpp";
 
 // A broken precondition ends the program at once with status 3. Nothing is
 // flushed and no exit handler runs, so only stderr's unbuffered writes show;
-// quick_exit runs only what was registered for such an end (the terminal's
-// mode is handed back there).
+// only what was registered for such an end runs (the terminal's mode is
+// handed back there).
 [[noreturn]] void assertion_failed(const char* expression, int line) {
     char report[256];
     std::snprintf(report, sizeof report, "\r\nAssertion failed: %s, file %s, line %d\r\n",
@@ -24,7 +30,10 @@ const char kSourceName[] = "apstring.cpp";
     std::fputs(report, stderr);
     std::fputs("\r\nAbnormal program termination\r\n", stderr);
     std::fflush(stderr);
-    std::quick_exit(3);
+    if (undo_at_abnormal_end != nullptr) {
+        undo_at_abnormal_end();
+    }
+    std::_Exit(3);
 }
 
 #define APSTRING_ASSERT(condition) \
@@ -68,6 +77,10 @@ void check_index(int k, int myLength, const char* text) {
 }
 
 }  // namespace
+
+void abnormal_end::at_abnormal_end(void (*undo)()) {
+    undo_at_abnormal_end = undo;
+}
 
 apstring::apstring() : myLength(0), myCapacity(1), myCstring(new char[1]) {
     myCstring[0] = '\0';
