@@ -4,7 +4,6 @@
 #include "posix/posix.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,8 +47,8 @@ int write_all(int fd, std::string_view text) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             // Left non-blocking by someone else: wait until it takes more.
-            pollfd output{fd, POLLOUT, 0};
-            if (poll(&output, 1, -1) < 0 && errno != EINTR) {
+            posix::Watch output{fd, false, true};
+            if (posix::wait_for(&output, 1, -1) < 0 && errno != EINTR) {
                 return errno;
             }
         } else {
@@ -125,13 +124,15 @@ bool write_error(std::string_view text) {
 }
 
 void wait_for_news() {
-    pollfd fds[2] = {{posix::wake_fd(), POLLIN, 0}, {display_fd, 0, 0}};
-    if (poll(fds, 2, -1) > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    // Where poll() cannot watch the display, its hang-up is news too.
+    posix::Watch watches[2] = {{posix::wake_fd(), true, false}, {display_fd, false, false}};
+    if (posix::wait_for(watches, 2, -1) > 0 && watches[1].hung_up) {
         mark_gone();
     }
 }
 
 void check_gone() {
+    posix::settle_hang_up();
     if (owned()) {
         posix::check_gone(STDIN_FILENO);
     }

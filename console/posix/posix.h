@@ -17,6 +17,27 @@ void check_gone(int fd);
 // its own descriptor, so no news waits for a read that restarts.
 int wake_fd();
 
+// Judges a hang-up the handler only noted: a terminal that is gone marks
+// the end; one that still answers was hung up by someone else, and the
+// program ends of the signal as it would have.
+void settle_hang_up();
+
+// One descriptor to wait on, and what the wait found.
+struct Watch {
+    int fd;
+    bool read;             // wait until it can be read (or is at its end)
+    bool write;            // wait until it takes more
+    bool ready = false;    // as asked
+    bool hung_up = false;  // poll() says it hung up or failed
+};
+
+// Waits up to timeout_ms (-1: no limit) until one of count watches is
+// ready or hung up. The number ready, 0 on a timeout, -1 with errno set.
+// Where poll() cannot watch a terminal (macOS answers POLLNVAL for every
+// device), select() does the waiting, and a hang-up shows only as a read
+// at the end or a failing call.
+int wait_for(Watch* watches, int count, int timeout_ms);
+
 }  // namespace console::platform::posix
 
 #endif

@@ -5,7 +5,6 @@
 #include "posix/posix.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -14,6 +13,9 @@
 #include <csignal>
 
 namespace console::platform {
+
+using posix::wait_for;
+using posix::Watch;
 
 namespace {
 
@@ -28,6 +30,7 @@ volatile std::sig_atomic_t raw_applied = 0;     // raw_mode is in force now
 volatile std::sig_atomic_t continued_flag = 0;  // continued since last asked
 volatile std::sig_atomic_t resized_flag = 0;    // the window changed since last asked
 volatile std::sig_atomic_t gone_flag = 0;       // the terminal has gone away
+volatile std::sig_atomic_t hung_up_flag = 0;    // a hang-up not yet settled
 int wake_pipe[2] = {-1, -1};
 
 // Signals whose default action ends the program (SIGHUP has its own handler).
@@ -102,17 +105,17 @@ extern "C" void on_ending_signal(int sig) {
 
 // A hang-up from the terminal itself (its window closed) ends nothing here:
 // the game learns the terminal is gone and goes to its own end at once. A
-// hang-up sent by someone else ends the program as before.
-extern "C" void on_hang_up(int sig, siginfo_t* info, void*) {
-#ifdef SI_KERNEL
-    if (info != nullptr && info->si_code == SI_KERNEL) {
-        tell(gone_flag);
+// hang-up sent by someone else ends the program as before. Which one it was
+// is told by the terminal itself (settle_hang_up), the same on every system:
+// only some can name the sender (SI_KERNEL), and none for every way a
+// terminal goes. Without the keyboard nothing would settle it: it ends at
+// once.
+extern "C" void on_hang_up(int sig) {
+    if (!owned_flag) {
+        on_ending_signal(sig);
         return;
     }
-#else
-    (void)info;
-#endif
-    on_ending_signal(sig);
+    tell(hung_up_flag);
 }
 
 extern "C" void on_stop_signal(int sig) {
@@ -159,11 +162,7 @@ void install_handlers() {
         }
     }
     if (at_default(SIGHUP)) {
-        struct sigaction action {};
-        action.sa_sigaction = on_hang_up;
-        action.sa_mask = outside_signals();
-        action.sa_flags = SA_RESTART | SA_SIGINFO;
-        sigaction(SIGHUP, &action, nullptr);
+        set_action(SIGHUP, on_hang_up);
     }
     if (at_default(SIGTSTP)) {
         set_action(SIGTSTP, on_stop_signal);
@@ -313,6 +312,7 @@ Events take_events() {
         while (read(wake_pipe[0], news, sizeof news) > 0) {
         }
     }
+    posix::settle_hang_up();
     const OutsideSignalsBlocked blocked;
     Events events;
     events.continued = continued_flag != 0;
@@ -326,9 +326,13 @@ bool gone() {
     return gone_flag != 0;
 }
 
+// A terminal gone fails where every system fails it: tcgetattr, or a read
+// at its end. POLLNVAL alone says nothing (macOS answers it for every
+// terminal).
 void posix::check_gone(int fd) {
-    pollfd probe{fd, 0, 0};
-    if (poll(&probe, 1, 0) == 1 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    Watch watch{fd, false, false};
+    termios mode{};
+    if ((wait_for(&watch, 1, 0) > 0 && watch.hung_up) || (tcgetattr(fd, &mode) != 0 && errno != ENOTTY)) {
         mark_gone();
     }
 }
@@ -341,17 +345,37 @@ int posix::wake_fd() {
     return wake_pipe[0];
 }
 
+void posix::settle_hang_up() {
+    if (!hung_up_flag) {
+        return;
+    }
+    hung_up_flag = 0;
+    if (owned_flag) {
+        check_gone(STDIN_FILENO);
+        // Some systems still answer tcgetattr on a closed terminal, but
+        // every one gives the end of input at once. A key read instead
+        // stays in the keyboard.
+        if (!gone_flag && keyboard().typed_ahead()) {
+            keyboard().read_more(0);
+        }
+    }
+    if (!gone_flag) {
+        on_ending_signal(SIGHUP);  // unblocked here: the program ends of it now
+    }
+}
+
 bool Keyboard::typed_ahead() const {
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    return !gone_flag && poll(&input, 1, 0) == 1 && (input.revents & POLLIN) != 0;
+    Watch input{STDIN_FILENO, true, false};
+    return !gone_flag && wait_for(&input, 1, 0) > 0 && input.ready;
 }
 
 Keyboard::Wait Keyboard::read_more(int timeout_ms) {
+    posix::settle_hang_up();
     if (gone_flag) {
         return Wait::kClosed;
     }
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wake_pipe[0], POLLIN, 0}};
-    const int ready = poll(fds, wake_pipe[0] >= 0 ? 2 : 1, timeout_ms);
+    Watch watches[2] = {{STDIN_FILENO, true, false}, {wake_pipe[0], true, false}};
+    const int ready = wait_for(watches, wake_pipe[0] >= 0 ? 2 : 1, timeout_ms);
     if (ready == 0) {
         return Wait::kTimedOut;
     }
@@ -362,7 +386,7 @@ Keyboard::Wait Keyboard::read_more(int timeout_ms) {
         mark_gone();
         return Wait::kClosed;
     }
-    if ((fds[0].revents & POLLIN) != 0) {
+    if (watches[0].ready) {
         char byte = 0;
         const ssize_t n = read(STDIN_FILENO, &byte, 1);
         if (n == 1) {
@@ -376,7 +400,7 @@ Keyboard::Wait Keyboard::read_more(int timeout_ms) {
         mark_gone();  // end of input, or a hang-up (EIO)
         return Wait::kClosed;
     }
-    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    if (watches[0].hung_up) {
         mark_gone();
         return Wait::kClosed;
     }

@@ -19,8 +19,10 @@ namespace {
 
 std::string command_with(long seed, const std::string& clock, const std::string& arguments) {
     // A sanitized game would refuse a library preloaded ahead of its runtime;
-    // options the caller gives the sanitizer still count.
-    return "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + " " + clock + " LD_PRELOAD=" +
+    // options the caller gives the sanitizer still count. A run standing in
+    // for macOS's poll() gives the game that poll too.
+    const std::string macos_poll = std::getenv("FAKE_POLL_NVAL") != nullptr ? " FAKE_POLL_NVAL=1" : "";
+    return "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + macos_poll + " " + clock + " LD_PRELOAD=" +
            shell_quote(PRELOAD_HOOKS_LIBRARY) + " ASAN_OPTIONS=verify_asan_link_order=0${ASAN_OPTIONS:+:$ASAN_OPTIONS} " +
            shell_quote(BLACKJACK_BINARY) + (arguments.empty() ? "" : " " + arguments);
 }

@@ -8,14 +8,20 @@
 //                         one 64-bit number the test changes in place
 //   WRITE_COUNT_FILE=F    at exit, the number of write() calls to standard
 //                         output is written to F
+//   FAKE_CLOCK_FAILS=1    the real-time clock fails with EOVERFLOW, as a
+//                         32-bit time_t's does after January 2038
+//   FAKE_POLL_NVAL=1      poll() answers POLLNVAL at once for a terminal, as
+//                         macOS's does for every device
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +31,16 @@ namespace {
 using clock_gettime_fn = int (*)(clockid_t, timespec*);
 using write_fn = ssize_t (*)(int, const void*, size_t);
 
+// With a 64-bit time_t on a 32-bit C library, the calls defined here take
+// these names (the headers rename them), and so must the real ones.
+#ifdef __USE_TIME_BITS64
+const char kClockGettime[] = "__clock_gettime64";
+#else
+const char kClockGettime[] = "clock_gettime";
+#endif
+
 clock_gettime_fn real_clock_gettime() {
-    static const auto real = reinterpret_cast<clock_gettime_fn>(dlsym(RTLD_NEXT, "clock_gettime"));
+    static const auto real = reinterpret_cast<clock_gettime_fn>(dlsym(RTLD_NEXT, kClockGettime));
     return real;
 }
 
@@ -81,6 +95,10 @@ const std::int64_t* test_clock() {
 }
 
 extern "C" int clock_gettime(clockid_t id, timespec* out) {  // NOLINT(readability-inconsistent-declaration-parameter-name)
+    if (id == CLOCK_REALTIME && std::getenv("FAKE_CLOCK_FAILS") != nullptr) {
+        errno = EOVERFLOW;
+        return -1;
+    }
     const int result = real_clock_gettime()(id, out);
     const char* speed_text = std::getenv("FAKE_CLOCK_SPEED");
     if (result != 0 || id != CLOCK_REALTIME || (speed_text == nullptr && test_clock() == nullptr)) {
@@ -105,4 +123,34 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {  // NOLINT(rea
         ++output_writes;
     }
     return real(fd, data, size);
+}
+
+namespace {
+
+using poll_fn = int (*)(pollfd*, nfds_t, int);
+
+// macOS's poll(): any terminal among the descriptors makes it answer at once,
+// POLLNVAL for each terminal.
+int macos_poll(pollfd* fds, nfds_t count, int timeout) {
+    static const auto real = reinterpret_cast<poll_fn>(dlsym(RTLD_NEXT, "poll"));
+    if (std::getenv("FAKE_POLL_NVAL") == nullptr) {
+        return real(fds, count, timeout);
+    }
+    int terminals = 0;
+    for (nfds_t i = 0; i < count; ++i) {
+        fds[i].revents = isatty(fds[i].fd) ? POLLNVAL : 0;
+        terminals += fds[i].revents != 0 ? 1 : 0;
+    }
+    return terminals > 0 ? terminals : real(fds, count, timeout);
+}
+
+}  // namespace
+
+extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {  // NOLINT(readability-inconsistent-declaration-parameter-name)
+    return macos_poll(fds, count, timeout);
+}
+
+// What a fortified poll() with a descriptor count known only at run time calls.
+extern "C" int __poll_chk(pollfd* fds, nfds_t count, int timeout, size_t) {  // NOLINT(bugprone-reserved-identifier): the C library's name
+    return macos_poll(fds, count, timeout);
 }

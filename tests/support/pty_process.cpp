@@ -54,6 +54,10 @@ PtyProcess::PtyProcess(const std::vector<std::string>& argv, const std::function
         args.push_back(nullptr);
         // Let faults reach the program's own handlers under the sanitizers.
         setenv("ASAN_OPTIONS", "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0", 1);
+        // A run standing in for macOS's poll() gives the program that poll.
+        if (std::getenv("FAKE_POLL_NVAL") != nullptr) {
+            setenv("LD_PRELOAD", PRELOAD_HOOKS_LIBRARY, 1);
+        }
         if (before_exec) {
             before_exec();
         }
