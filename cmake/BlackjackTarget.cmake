@@ -20,9 +20,27 @@ if(_gnu_like)
   endif()
 endif()
 
+# A 32-bit time_t runs out in January 2038. Where the C library offers a
+# 64-bit one instead (32-bit glibc), every target takes it, the preloaded
+# test library included.
+add_library(blackjack_system INTERFACE)
+include(CheckCXXSourceCompiles)
+set(_wide_time_t "#include <ctime>\nstatic_assert(sizeof(std::time_t) >= 8, \"\");\nint main() { return 0; }")
+check_cxx_source_compiles("${_wide_time_t}" BLACKJACK_TIME_T_WIDE)
+set(BLACKJACK_TIME_BITS_64 FALSE)
+if(NOT BLACKJACK_TIME_T_WIDE)
+  set(CMAKE_REQUIRED_DEFINITIONS -D_TIME_BITS=64 -D_FILE_OFFSET_BITS=64)
+  check_cxx_source_compiles("${_wide_time_t}" BLACKJACK_TIME_T_WIDE_ON_REQUEST)
+  unset(CMAKE_REQUIRED_DEFINITIONS)
+  if(BLACKJACK_TIME_T_WIDE_ON_REQUEST)
+    set(BLACKJACK_TIME_BITS_64 TRUE)
+    target_compile_definitions(blackjack_system INTERFACE _TIME_BITS=64 _FILE_OFFSET_BITS=64)
+  endif()
+endif()
+
 add_library(blackjack_options INTERFACE)
 target_compile_features(blackjack_options INTERFACE cxx_std_17)
-target_link_libraries(blackjack_options INTERFACE blackjack_warnings)
+target_link_libraries(blackjack_options INTERFACE blackjack_warnings blackjack_system)
 
 # Build paths stay out of the objects, so that two checkouts build the same
 # bytes.
