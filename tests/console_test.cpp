@@ -20,16 +20,17 @@
 #include "key_chunks.h"
 #include "key_decoder.h"
 #include "line_editor.h"
-#include "pty_process.h"
 #include "screen_record.h"
 #include "streams.h"
+#ifndef BLACKJACK_PORTABLE_TESTS_ONLY
+#include "pty_process.h"
 #include "tmux_session.h"
+#endif
 
 namespace {
 
 using console::DecodedKey;
 using console::LineEditor;
-using testing_support::PtyProcess;
 using testing_support::rest_of;
 
 // ---- Key decoding ----------------------------------------------------------------
@@ -449,7 +450,12 @@ TEST(GetTime, ReadsTheLocalTimeOfDay) {
         << t.ti_hour << ":" << +t.ti_min << ":" << +t.ti_sec;
 }
 
+// The rest needs Linux: pseudo-terminals (forkpty) and tmux.
+#ifndef BLACKJACK_PORTABLE_TESTS_ONLY
+
 // ---- A real terminal held for a whole run ----------------------------------------
+
+using testing_support::PtyProcess;
 
 // The probe running scene; as "job" or "background", in a job of its own.
 std::vector<std::string> probe(const std::string& scene, const std::string& as = "") {
@@ -641,5 +647,7 @@ TEST(Screen, ClearGotoAndOutputOrderInARealTerminal) {
         EXPECT_EQ(term.exit_status(), 0);
     }
 }
+
+#endif  // BLACKJACK_PORTABLE_TESTS_ONLY
 
 }  // namespace
