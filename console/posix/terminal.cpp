@@ -108,9 +108,13 @@ extern "C" void on_ending_signal(int sig) {
 // hang-up sent by someone else ends the program as before. Which one it was
 // is told by the terminal itself (settle_hang_up), the same on every system:
 // only some can name the sender (SI_KERNEL), and none for every way a
-// terminal goes. Without the keyboard nothing would settle it: it ends at
-// once.
+// terminal goes. Once the terminal is known gone, a hang-up (the session's
+// end, even after the hand-back) is only more of the same news. Otherwise,
+// without the keyboard nothing would settle it: it ends at once.
 extern "C" void on_hang_up(int sig) {
+    if (gone_flag) {
+        return;
+    }
     if (!owned_flag) {
         on_ending_signal(sig);
         return;

@@ -59,7 +59,9 @@ int wait_with_select(Watch* watches, int count, int timeout_ms) {
         FD_SET(fd, watches[i].read ? &readable : &writable);
         top = fd > top ? fd : top;
     }
-    timeval timeout{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    timeval timeout{};
+    timeout.tv_sec = timeout_ms / 1000;
+    timeout.tv_usec = static_cast<suseconds_t>(timeout_ms % 1000) * 1000;
     const int ready = select(top + 1, &readable, &writable, nullptr, timeout_ms < 0 ? nullptr : &timeout);
     if (ready <= 0) {
         return ready;
