@@ -8,14 +8,17 @@
 
 #include <chrono>
 #include <climits>
+#include <clocale>
 #include <cstdlib>
 #include <ctime>
+#include <cwchar>
 #include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "characters.h"
 #include "clock.h"
 #include "key_chunks.h"
 #include "key_decoder.h"
@@ -103,6 +106,45 @@ TEST(KeyDecoder, BytesToCodes) {
         EXPECT_EQ(decode_chunks(c.chunks, false), c.codes) << shown;
         EXPECT_EQ(decode_chunks(c.chunks, true), c.codes) << shown << "(one byte at a time)";
     }
+}
+
+// ---- Character widths ------------------------------------------------------------
+
+TEST(CharacterWidths, AsTerminalsCountThem) {
+    // Marks and jamo that join the character before, wide symbols, controls.
+    const std::pair<long, int> cases[] = {
+        {'a', 1},     {0x00AD, 1}, {0x0301, 0}, {0x0941, 0}, {0x0F71, 0}, {0x102D, 0},  {0x17B7, 0},  {0x1160, 0},
+        {0x11FF, 0},  {0x200B, 0}, {0x302A, 0}, {0x302D, 0}, {0x3099, 0}, {0x309A, 0},  {0x4DC0, 2},  {0x4E2D, 2},
+        {0x1F600, 2}, {0x1F, -1},  {0x7F, -1},  {0x9F, -1},
+    };
+    for (const auto& [c, columns] : cases) {
+        EXPECT_EQ(console::column_width(c), columns) << std::hex << c;
+    }
+
+    // Every character the C library counts in a UTF-8 locale, as it counts
+    // it. Its -1 outside the controls is no answer: a character newer than
+    // its Unicode version, a surrogate, or a line or paragraph separator;
+    // those take one column here.
+    const std::string old_locale = std::setlocale(LC_CTYPE, nullptr);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+    std::vector<long> differing;
+    int compared = 0;
+    for (long c = 0x20; c <= 0x10FFFF; c++) {
+        const int columns = wcwidth(static_cast<wchar_t>(c));
+        if (columns >= 0) {
+            compared++;
+            if (console::column_width(c) != columns) {
+                differing.push_back(c);
+            }
+        }
+    }
+    std::setlocale(LC_CTYPE, old_locale.c_str());
+    EXPECT_GT(compared, 250000);
+    std::ostringstream shown;
+    for (std::size_t i = 0; i < differing.size() && i < 20; i++) {
+        shown << std::hex << differing[i] << ": " << std::dec << console::column_width(differing[i]) << ' ';
+    }
+    EXPECT_TRUE(differing.empty()) << differing.size() << " differ, among them " << shown.str();
 }
 
 // ---- Line editing ----------------------------------------------------------------
