@@ -85,12 +85,15 @@ TEST(KeyDecoder, BytesToCodes) {
         {{"\xe2\x82", "z"}, {0xe2, 'z'}},
         // Alt+Up as some terminals send it: the Up key.
         {{"\x1b\x1b[A"}, {0, 72}},
-        // A sequence cut short by another key: the key survives.
-        {{"\x1b[1\x03"}, {3}},
-        {{"\x1b\x1b[%1"}, {'1'}},  // no parameter may follow an intermediate byte
-        {{"\x1b[", "q"}, {'q'}},
-        {{"\x1b[[", "q"}, {'q'}},
-        {{"\x1bO", "q"}, {'q'}},
+        // The start of a sequence broken off by a gap or by a byte that
+        // cannot go on with it was typed key by key: each byte is a key.
+        {{"\x1b[1\x03"}, {27, '[', '1', 3}},
+        {{"\x1b\x1b[%1"}, {27, 27, '[', '%', '1'}},  // no parameter may follow an intermediate byte
+        {{"\x1b[12", "\r"}, {27, '[', '1', '2', 13}},
+        {{"\x1b[[", "q"}, {27, '[', '[', 'q'}},
+        {{"\x1b\x1b[", "q"}, {27, 27, '[', 'q'}},
+        {{"\x1b" "a", "\x1bO", "\x1b[", "\x1b" "b"}, {27, 'a', 27, 'O', 27, '[', 27, 'b'}},  // Alt+a, Alt+O, Alt+[, Alt+b
+        {{"\x1bO\x1b[\x1b" "b"}, {27, 'O', 27, '[', 27, 'b'}},
         // A sequence that never ends is dropped in pieces, never waited for.
         {{"\x1b[" + std::string(30, '1') + "2345~x"}, {'2', '3', '4', '5', '~', 'x'}},
     };
@@ -211,6 +214,7 @@ TEST(LineEditor, EditsOneLineWithEcho) {
         {"\xc2\x9b" "1\xcc\x81\xe2\x82" "2\r", "12\n", "12\n", Outcome::kLineDone},
         // Esc typed while the game was busy, then n: the n counts.
         {"\x1bn\r", "n\n", "n\n", Outcome::kLineDone},
+        {"\x1b[12\r", "[12\n", "[12\n", Outcome::kLineDone},  // a sequence broken off: Esc goes, the rest counts
         // Ctrl+D ends the input only on an empty line; Ctrl+C always.
         {"\x04", "", "", Outcome::kEndOfInput},
         {"ab\x04" "c\r", "abc\n", "abc\n", Outcome::kLineDone},
