@@ -336,8 +336,8 @@ TEST(ScreenRecord, FollowsTextAsATerminalDoes) {
 
 TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     console::ScreenRecord record(10, 4);
-    record.write("junk\njunk");
-    record.clear();
+    record.write("junk\njunk\njunk\njunk\njunk");
+    record.clear();  // also what went off the top
     record.write("A");
     record.move_to(5, 3);
     record.write("B");
@@ -348,12 +348,39 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     EXPECT_EQ(rows_of(record), (std::vector<std::string>{"A", "", "    BC", ""}));
     EXPECT_EQ(record.render(), "\x1b[H\x1b[2J\x1b[1;1HA\x1b[3;1H    BC\x1b[3;7H");
 
-    // Narrower and shorter: the cursor's row stays in sight.
+    // Narrower and shorter: the cursor's row stays in sight; taller, the
+    // row that went off the top comes back.
     record.resize(5, 2);
     EXPECT_EQ(rows_of(record), (std::vector<std::string>{"", "    B"}));
     EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(5, 2));
-    record.resize(12, 3);
-    EXPECT_EQ(rows_of(record), (std::vector<std::string>{"", "    B", ""}));
+    record.resize(12, 4);
+    EXPECT_EQ(rows_of(record), (std::vector<std::string>{"A", "", "    B", ""}));
+    EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(5, 3));
+
+    // Shorter, then taller again, as terminals do: rows below the cursor go
+    // first, then rows at the top, which come back, as do rows that line
+    // feeds pushed off.
+    const struct {
+        const char* written;
+        std::vector<int> heights;  // the window's rows, one after another
+        std::vector<std::string> rows;
+        int row;  // the cursor's
+    } resizes[] = {
+        {"a\nb\nc\n", {2, 4}, {"a", "b", "c", ""}, 4},
+        {"a\nb", {2, 4}, {"a", "b", "", ""}, 2},
+        {"1\n2\n3\n4\n5\n6", {2, 4}, {"3", "4", "5", "6"}, 4},
+        {"1\n2\n3\n4\n5\n6", {3, 6}, {"1", "2", "3", "4", "5", "6"}, 6},
+        {"1\n2\n3\n4\n5\n6", {7}, {"1", "2", "3", "4", "5", "6", ""}, 6},
+    };
+    for (const auto& c : resizes) {
+        console::ScreenRecord resized(10, 4);
+        resized.write(c.written);
+        for (const int height : c.heights) {
+            resized.resize(10, height);
+        }
+        EXPECT_EQ(rows_of(resized), c.rows) << c.written;
+        EXPECT_EQ(resized.row(), c.row) << c.written;
+    }
 
     // A character in the last column is drawn again last, so the next one
     // still wraps.
