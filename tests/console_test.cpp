@@ -474,15 +474,35 @@ TEST(ReadNumber, FlushesTheTiedStreamFirst) {
 }
 
 TEST(ReadChar, TakesOneCharacterAndLeavesTheRest) {
-    std::istringstream in("\n\n   yes\nh\n");
-    std::string taken;
-    char c = 0;
-    while (console::read_char(in, c)) {
-        taken += c;
+    const struct {
+        const char* input;
+        const char* answers;  // c after each read, up to the failed one
+        const char* rest;     // what the first read left
+    } cases[] = {
+        {"\n\n   yes\nh\n", "yesh", "es\nh\n"},
+        {"hh\n", "hh", "h\n"},
+        // A character outside ASCII is one answer, its first byte.
+        {"\xe4\xb8\xad\n", "\xe4", "\n"},
+        {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x82\xa1" "x", "\xc3\xe2\xf0x", "\xe2\x82\xac\xf0\x9f\x82\xa1" "x"},
+        // Bytes that are no whole character: as far as they go together.
+        {"\xe4\xb8" "x", "\xe4x", "x"},
+        {"\xe9" "x\xa9\xe4", "\xe9x\xa9\xe4", "x\xa9\xe4"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream first(c.input);
+        char answer = 0;
+        console::read_char(first, answer);
+        EXPECT_EQ(rest_of(first), c.rest) << c.input;
+
+        std::istringstream in(c.input);
+        std::string taken;
+        while (console::read_char(in, answer)) {
+            taken += answer;
+        }
+        EXPECT_EQ(taken, c.answers) << c.input;
+        EXPECT_TRUE(in.eof()) << c.input;
+        EXPECT_EQ(answer, taken.back()) << c.input;  // the failed read left it alone
     }
-    EXPECT_EQ(taken, "yesh");
-    EXPECT_TRUE(in.eof());
-    EXPECT_EQ(c, 'h');  // the failed read left it alone
 }
 
 TEST(ToUpper, OnlyLowerCaseLettersChange) {

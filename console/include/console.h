@@ -76,8 +76,10 @@ int toupper(int c);
 // stream stays failed until cleared.
 std::istream& read_number(std::istream& is, int& value);
 
-// Reads the first character that is not white space; the rest of the line
-// stays in the stream. On failure c keeps its old value.
+// Reads the first character that is not white space into c: one byte, or
+// for a character outside ASCII its first byte, its other bytes read with
+// it. The rest of the line stays in the stream. On failure c keeps its old
+// value.
 std::istream& read_char(std::istream& is, char& c);
 
 }  // namespace console
