@@ -21,6 +21,7 @@ LineReader::int_type LineReader::underflow() {
         if (!read_key(key, bytes)) {
             return traits_type::eof();
         }
+        editor.set_keys(platform::editing_keys());  // changed with stty while stopped
         echo.clear();
         const LineEditor::Outcome outcome = editor.apply(key.code, bytes, echo);
         screen::echo(echo);

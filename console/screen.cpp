@@ -64,7 +64,19 @@ bool visible() {
     return platform::display_in_foreground();
 }
 
+// A tab goes to the display as a move to the game's next stop: the
+// terminal's own stops are the player's (tabs -4), and the move leaves the
+// cells it passes as they are, as a tab does.
 void to_display(std::string_view text) {
+    for (std::size_t tab = text.find('\t'); tab != std::string_view::npos; tab = text.find('\t')) {
+        display.record.write(text.substr(0, tab));
+        display.pending.append(text.substr(0, tab));
+        const int from = display.record.column();
+        display.record.write("\t");
+        // At the right edge it moves nothing, as a tab there does.
+        display.pending += "\x1b[" + std::to_string(std::max(1, display.record.column() - from)) + 'C';
+        text.remove_prefix(tab + 1);
+    }
     display.record.write(text);
     display.pending.append(text);
 }

@@ -184,11 +184,15 @@ TEST(GameScreens, WelcomeRulesAndAKeyWithTwoCodesEndingTwoPauses) {
 
 TEST(GameScreens, BothDealScreensCellByCell) {
     // Seed 0 deals 9 of Diamonds, 3 of Diamonds, 3 of Spades and the King
-    // of Spades face down.
-    Game game(0);
+    // of Spades face down. Also with the terminal's tab stops every 4
+    // columns and its output processing off: the game sets only what its
+    // screens need, and after it a tab and the settings are the player's.
+    for (const std::string settings : {"", "tabs -4; stty -opost; "}) {
+    SCOPED_TRACE(settings);
+    Game game(settings + testing_support::game_command(0) + " && printf '\\tT'");
     game.skip_rules();
     game.enter("100");
-    game.expect_screen({
+    const Screen players = {
         "",
         "",
         "",
@@ -210,7 +214,18 @@ TEST(GameScreens, BothDealScreensCellByCell) {
         "3 of Diamonds",
         "",
         "For a total of 12 points.",
-    });
+    };
+    game.expect_screen(players);
+    EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
+    // Shorter: the top row goes; taller again, drawn by the game alone (the
+    // terminal's cells spoilt), it comes back and the screen stands on its rows.
+    game.term().resize(80, 21);
+    Screen shorter(players.begin() + 1, players.end());
+    shorter.emplace_back();  // the cursor's row
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == shorter; })) << join(game.screen());
+    game.term().scribble("\x1b[H\x1b[2Jnoise");
+    game.term().resize(80, 24);
+    game.expect_screen(players);
     EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
     game.type("k");
     game.expect_screen({
@@ -237,7 +252,10 @@ TEST(GameScreens, BothDealScreensCellByCell) {
     });
     EXPECT_EQ(game.term().cursor(), std::make_pair(56, 20));
     game.press("C-d");
-    game.expect_farewell();
+    game.expect_screen({kFarewell, settings.empty() ? "        T" : "    T"});
+    game.expect_clean_exit();
+    EXPECT_EQ(game.term().terminal_settings().find("-opost") != std::string::npos, !settings.empty());
+    }
 }
 
 // ---- Keys at any moment -------------------------------------------------------
@@ -397,12 +415,18 @@ TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
     game.expect_row(4, "How much do you want to bet? 7");
     const Game::Picture at_bet = game.picture();
 
+    // Settings the player changes meanwhile are the game's from then on, and
+    // the ones it hands back.
     game.press("C-z");
     game.expect_text("Stopped");
-    game.enter("ls /");
-    game.expect_text("shell> ls /");
+    game.enter("stty erase ^A");
+    game.expect_text("shell> stty erase ^A");
     game.enter("fg");
     game.expect_picture(at_bet, "fg");
+    game.type("9");
+    game.expect_row(4, "How much do you want to bet? 79");
+    game.press("C-a");
+    game.expect_picture(at_bet, "erased with the new key");
 
     // Continued in the background, it waits there, off the terminal, and
     // keeps what was typed.
@@ -429,6 +453,7 @@ TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
     game.expect_row(2, "shell>");
     game.enter("exit");
     game.expect_clean_exit();
+    EXPECT_NE(game.term().terminal_settings().find("erase = ^A"), std::string::npos);
 }
 
 TEST(GameJobs, StartedInTheBackgroundItLeavesTheShellAloneUntilBroughtBack) {
