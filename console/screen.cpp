@@ -37,6 +37,10 @@ struct Display {
     bool shows_game = false;   // it is standard output
     bool shows_errors = false;  // standard error writes to it too
     bool stale = false;        // it may not show the record: draw it whole next
+    // Its rows are the record's: the game (or the notice) has cleared it.
+    // Before, the rows above the cursor are the shell's, and the terminal
+    // alone knows where the game's text stands.
+    bool cleared = false;
     ScreenRecord record{kGameColumns, 25};
     std::string pending;  // written at the next push
 };
@@ -101,6 +105,7 @@ void show_notice(const Size& size) {
     if (!platform::write_display(notice)) {
         platform::mark_gone();
     }
+    display.cleared = true;
 }
 
 // Makes the record the window's size. Too small a window for the game's
@@ -140,7 +145,9 @@ void catch_up() {
         return;
     }
     if (mode_taken || events.continued || events.resized || display.stale) {
-        display.stale = display.stale || mode_taken || events.continued;
+        // A window made smaller and larger again between two looks has the
+        // same size, but the terminal may have moved or cut its rows.
+        display.stale = display.stale || mode_taken || events.continued || events.resized;
         fit_window();
     }
 }
@@ -158,7 +165,12 @@ void write_out() {
         display.pending.clear();  // the record has it, for the redraw once back
         return;
     }
-    const std::string whole = display.stale ? display.record.render() : std::string();
+    std::string whole;
+    if (display.stale) {
+        // Before the game has cleared the screen, only its own line again,
+        // where it stands: the rows above are the shell's.
+        whole = display.cleared ? display.record.render() : display.record.render_line();
+    }
     const std::string& out = display.stale ? whole : display.pending;
     if (!out.empty() && !platform::write_display(out)) {
         platform::mark_gone();  // the terminal went away: the game ends as at the end of input
@@ -258,6 +270,7 @@ void clear() {
     game_control("\x1b[H\x1b[2J");
     if (display.shows_game) {
         display.record.clear();
+        display.cleared = true;
     }
 }
 

@@ -225,6 +225,23 @@ std::string ScreenRecord::text(int row) const {
     return out;
 }
 
+std::string ScreenRecord::render_line() const {
+    std::string out(static_cast<std::size_t>(column_ - 1), '\b');
+    int end = 0;  // the last column the row's text takes
+    for (int column = 1; column <= columns_; column++) {
+        if (at(column, row_) != kBlank) {
+            end = column;
+        }
+    }
+    out += text(row_);
+    if (column_ > end + 1) {
+        out += "\x1b[" + std::to_string(column_ - end - 1) + 'C';
+    } else if (!wrap_pending_) {
+        out.append(static_cast<std::size_t>(end + 1 - column_), '\b');
+    }
+    return out;
+}
+
 std::string ScreenRecord::render() const {
     std::string out = "\x1b[H\x1b[2J";
     for (int row = 1; row <= rows_; row++) {

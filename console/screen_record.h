@@ -47,6 +47,11 @@ public:
     // Clears the terminal and draws the grid and the cursor.
     std::string render() const;
 
+    // Draws the cursor's row again on the terminal's row of the cursor,
+    // clearing nothing: back to its start with backspaces, its text, the
+    // cursor.
+    std::string render_line() const;
+
 private:
     static constexpr char32_t kBlank = 0;
     static constexpr char32_t kWideTail = 0xFFFFFFFF;  // the second column of a wide character

@@ -387,6 +387,20 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     console::ScreenRecord full(3, 2);
     full.write("abc");
     EXPECT_EQ(full.render(), "\x1b[H\x1b[2J\x1b[1;1Habc\x1b[1;3Hc");
+
+    // The cursor's row alone, where the terminal's cursor stands: back to
+    // its start, its text, the cursor (past cells never written, or back).
+    EXPECT_EQ(full.render_line(), "\b\babc");
+    const std::pair<const char*, const char*> lines[] = {
+        {"x\nab\t", "\b\b\b\b\b\b\b\bab\x1b[6C"},
+        {"abc\b\b", "\babc\b\b"},
+        {"", ""},
+    };
+    for (const auto& [written, drawn] : lines) {
+        console::ScreenRecord line(10, 4);
+        line.write(written);
+        EXPECT_EQ(line.render_line(), drawn) << written;
+    }
 }
 
 // ---- Number and character input ------------------------------------------------

@@ -465,8 +465,11 @@ TEST(GameJobs, StartedInTheBackgroundItLeavesTheShellAloneUntilBroughtBack) {
     EXPECT_TRUE(game.wait_for([](const Screen& s) { return stops(s) == 2; })) << join(game.screen());
     EXPECT_EQ(game.screen()[0].rfind("shell> env ", 0), 0u) << "the shell's screen was cleared:\n"
                                                             << join(game.screen());
+    // Back, it draws its line where the shell left the cursor, not over the
+    // shell's lines: it has not cleared the screen yet.
     game.enter("fg");
-    game.expect_row(1, "Welcome to Pellimo Blackjack!  Maximize and Press any key.");
+    game.expect_text("Welcome to Pellimo Blackjack!  Maximize and Press any key.");
+    EXPECT_EQ(game.screen()[0].rfind("shell> env ", 0), 0u) << join(game.screen());
     // Keys are read one by one again: a key ends the wait at once.
     game.skip_rules();
     game.enter("0");
@@ -565,19 +568,25 @@ TEST(GameScreens, WithOutputToAFileTheTerminalShowsWhatIsTyped) {
     char dir_template[] = "/tmp/blackjack-file-XXXXXX";
     ASSERT_NE(mkdtemp(dir_template), nullptr);
     const std::string file = std::string(dir_template) + "/out";
-    Game game(testing_support::game_command(0) + " >" + testing_support::shell_quote(file));
+    Game game("echo line-one; " + testing_support::game_command(0) + " >" + testing_support::shell_quote(file));
     EXPECT_TRUE(game.wait_for([&](const Screen&) {
         return testing_support::read_file(file) == "Welcome to Pellimo Blackjack!  Maximize and Press any key.";
     })) << testing_support::read_file(file);
     game.type("x");
     game.type("nx");
     game.press("BSpace");
-    game.expect_row(1, "n");
+    game.expect_row(2, "n");
     game.press("Enter");
     game.enter("0");
-    game.expect_screen({"n", "0"});
+    game.expect_screen({"line-one", "n", "0"});
     game.type("k");  // the cards, unseen
-    game.press("C-d");
+    // Ctrl+L draws only the line typed, where it stands: the rows above
+    // are the shell's.
+    game.type("2");
+    game.press("C-l");
+    game.type("5");
+    game.expect_screen({"line-one", "n", "0", "25"});
+    game.press("C-c");
     EXPECT_EQ(game.term().exit_status(), 0);
     // Only the game's own text: no echo, no erasing.
     const std::string out = testing_support::read_file(file);
