@@ -11,6 +11,9 @@ LineReader::int_type LineReader::underflow() {
     if (gptr() < egptr()) {
         return traits_type::to_int_type(*gptr());
     }
+    if (!platform::owned()) {
+        return traits_type::eof();  // input is over
+    }
     screen::push();
     LineEditor editor(platform::editing_keys());
     editor.start(screen::echo_column(), screen::echo_columns());

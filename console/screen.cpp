@@ -332,7 +332,7 @@ void gotoxy(int x, int y) {
 }
 
 bool attend() {
-    if (platform::gone()) {
+    if (platform::gone() || platform::interrupted()) {
         return false;
     }
     // Often enough to be seen at once, seldom enough to cost nothing.

@@ -45,6 +45,11 @@ extern "C" void finish_at_once() {
 
 }  // namespace
 
+void input_over() {
+    flush();
+    platform::end_input();
+}
+
 void start() {
     static bool started = false;
     if (started) {

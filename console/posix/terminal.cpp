@@ -28,6 +28,8 @@ volatile std::sig_atomic_t raw_applied = 0;     // raw_mode is in force now
 volatile std::sig_atomic_t continued_flag = 0;  // continued since last asked
 volatile std::sig_atomic_t resized_flag = 0;    // the window changed since last asked
 volatile std::sig_atomic_t gone_flag = 0;       // the terminal has gone away
+volatile std::sig_atomic_t input_ended = 0;     // end_input() was called
+volatile std::sig_atomic_t interrupted_flag = 0;  // Ctrl+C came after it
 int wake_pipe[2] = {-1, -1};
 
 // Signals whose default action ends the program (SIGHUP has its own handler).
@@ -93,8 +95,13 @@ void set_action(int sig, void (*handler)(int)) {
 }
 
 // Hands the terminal back, then dies of the same signal by its default
-// action, so the exit status still tells what ended the program.
+// action, so the exit status still tells what ended the program. Once input
+// is over, Ctrl+C only cuts the farewell short.
 extern "C" void on_ending_signal(int sig) {
+    if (sig == SIGINT && input_ended) {
+        tell(interrupted_flag);
+        return;
+    }
     restore_saved_mode();
     set_action(sig, SIG_DFL);
     raise(sig);  // delivered as the handler returns
@@ -263,6 +270,17 @@ void hand_back() {
     const OutsideSignalsBlocked blocked;
     restore_saved_mode();
     owned_flag = 0;
+}
+
+void end_input() {
+    if (owned_flag) {
+        input_ended = 1;
+        hand_back();
+    }
+}
+
+bool interrupted() {
+    return interrupted_flag != 0;
 }
 
 void emergency_hand_back() {
