@@ -185,7 +185,7 @@ void ScreenRecord::resize(int columns, int rows) {
     const int restored = std::min(std::max(0, rows - rows_), static_cast<int>(history_.size()));
     std::vector<char32_t> cells(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), kBlank);
     const auto place = [&](const char32_t* from, int from_columns, int row) {
-        char32_t* to = &cells[static_cast<std::size_t>((row - 1) * columns)];
+        char32_t* to = &cells[static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(columns)];
         std::copy(from, from + std::min(columns, from_columns), to);
         // A wide character cut in half by the new edge goes whole.
         if (columns < from_columns && from[columns] == kWideTail) {

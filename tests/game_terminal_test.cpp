@@ -187,74 +187,74 @@ TEST(GameScreens, BothDealScreensCellByCell) {
     // of Spades face down. Also with the terminal's tab stops every 4
     // columns and its output processing off: the game sets only what its
     // screens need, and after it a tab and the settings are the player's.
-    for (const std::string settings : {"", "tabs -4; stty -opost; "}) {
-    SCOPED_TRACE(settings);
-    Game game(settings + testing_support::game_command(0) + " && printf '\\tT'");
-    game.skip_rules();
-    game.enter("100");
-    const Screen players = {
-        "",
-        "",
-        "",
-        "You have the following Cards:",
-        "",
-        "         __________         __________",
-        "        |          |       |          |",
-        "        | 9        |       | 3        |",
-        "        |          |       |          |",
-        "        |          |       |          |",
-        "        | Diamonds |  and  | Diamonds |",
-        "        |          |       |          |",
-        "        |          |       |          |",
-        "        |          |       |          |",
-        "        |__________|       |__________|",
-        "",
-        "9 of Diamonds",
-        "         and",
-        "3 of Diamonds",
-        "",
-        "For a total of 12 points.",
-    };
-    game.expect_screen(players);
-    EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
-    // Shorter: the top row goes; taller again, drawn by the game alone (the
-    // terminal's cells spoilt), it comes back and the screen stands on its rows.
-    game.term().resize(80, 21);
-    Screen shorter(players.begin() + 1, players.end());
-    shorter.emplace_back();  // the cursor's row
-    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == shorter; })) << join(game.screen());
-    game.term().scribble("\x1b[H\x1b[2Jnoise");
-    game.term().resize(80, 24);
-    game.expect_screen(players);
-    EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
-    game.type("k");
-    game.expect_screen({
-        "The computer has the following cards:",
-        "",
-        "",
-        "         __________         __________",
-        "        |          |       | / / / / /|",
-        "        | 3        |       |/ / / / / |",
-        "        |          |       | / / / / /|",
-        "        |          |       |/ / / / / |",
-        "        | Spades   |  and  | / / / / /|",
-        "        |          |       |/ / / / / |",
-        "        |          |       | / / / / /|",
-        "        |          |       |/ / / / / |",
-        "        |__________|       |_/_/_/_/_/|",
-        "",
-        "",
-        "         3 of Spades and ????? of ?????",
-        "",
-        "There are 48 cards left.",
-        "",
-        "You have 12 points.  Hit or Stay? (press 'h' to hit) ->",
-    });
-    EXPECT_EQ(game.term().cursor(), std::make_pair(56, 20));
-    game.press("C-d");
-    game.expect_screen({kFarewell, settings.empty() ? "        T" : "    T"});
-    game.expect_clean_exit();
-    EXPECT_EQ(game.term().terminal_settings().find("-opost") != std::string::npos, !settings.empty());
+    for (const std::string& settings : {std::string(), std::string("tabs -4; stty -opost; ")}) {
+        SCOPED_TRACE(settings);
+        Game game(settings + testing_support::game_command(0) + " && printf '\\tT'");
+        game.skip_rules();
+        game.enter("100");
+        const Screen players = {
+            "",
+            "",
+            "",
+            "You have the following Cards:",
+            "",
+            "         __________         __________",
+            "        |          |       |          |",
+            "        | 9        |       | 3        |",
+            "        |          |       |          |",
+            "        |          |       |          |",
+            "        | Diamonds |  and  | Diamonds |",
+            "        |          |       |          |",
+            "        |          |       |          |",
+            "        |          |       |          |",
+            "        |__________|       |__________|",
+            "",
+            "9 of Diamonds",
+            "         and",
+            "3 of Diamonds",
+            "",
+            "For a total of 12 points.",
+        };
+        game.expect_screen(players);
+        EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
+        // Shorter: the top row goes; taller again, drawn by the game alone (the
+        // terminal's cells spoilt), it comes back and the screen stands on its rows.
+        game.term().resize(80, 21);
+        Screen shorter(players.begin() + 1, players.end());
+        shorter.emplace_back();  // the cursor's row
+        EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == shorter; })) << join(game.screen());
+        game.term().scribble("\x1b[H\x1b[2Jnoise");
+        game.term().resize(80, 24);
+        game.expect_screen(players);
+        EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
+        game.type("k");
+        game.expect_screen({
+            "The computer has the following cards:",
+            "",
+            "",
+            "         __________         __________",
+            "        |          |       | / / / / /|",
+            "        | 3        |       |/ / / / / |",
+            "        |          |       | / / / / /|",
+            "        |          |       |/ / / / / |",
+            "        | Spades   |  and  | / / / / /|",
+            "        |          |       |/ / / / / |",
+            "        |          |       | / / / / /|",
+            "        |          |       |/ / / / / |",
+            "        |__________|       |_/_/_/_/_/|",
+            "",
+            "",
+            "         3 of Spades and ????? of ?????",
+            "",
+            "There are 48 cards left.",
+            "",
+            "You have 12 points.  Hit or Stay? (press 'h' to hit) ->",
+        });
+        EXPECT_EQ(game.term().cursor(), std::make_pair(56, 20));
+        game.press("C-d");
+        game.expect_screen({kFarewell, settings.empty() ? "        T" : "    T"});
+        game.expect_clean_exit();
+        EXPECT_EQ(game.term().terminal_settings().find("-opost") != std::string::npos, !settings.empty());
     }
 }
 
@@ -518,6 +518,7 @@ TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
     game.type("k");
     game.expect_text(kHitPrompt);
     game.type("h");
+    game.expect_text(std::string(kHitPrompt) + "h");  // echoed before the picture is taken
     const Game::Picture at_hit = game.picture();
     // Another program writes over the screen, so that only the game's own
     // drawing can bring the picture back.
