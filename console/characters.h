@@ -18,9 +18,11 @@ int continuation_count(unsigned char lead);  // what a lead byte announces; 0 fo
 // short, an overlong form, a surrogate).
 long decode_character(std::string_view bytes);
 
-// The columns character c takes: 1, 2 for wide characters (CJK, emoji),
-// 0 for marks that combine with the character before, and -1 for control
-// characters (C0, DEL and C1), which have no picture of their own.
+// The columns character c takes, as the C library's wcwidth counts them in a
+// UTF-8 locale and so the terminals: 1, 2 for wide characters (CJK, emoji),
+// 0 for marks that combine with the character before and for format
+// characters, and -1 for control characters (C0, DEL and C1), which have no
+// picture of their own. Characters not yet assigned take 1.
 int column_width(long c);
 
 }  // namespace console

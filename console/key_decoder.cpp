@@ -31,6 +31,13 @@ DecodedKey ignored(std::size_t consumed) {
     return {Kind::kIgnored, consumed, -1, -1};
 }
 
+// Terminals send a sequence's bytes together. The start of one that a gap
+// or a byte that cannot go on with it broke off was typed key by key (Alt+O,
+// Alt+[, Esc and then more): Esc is a key, and so is each byte after it.
+DecodedKey typed_esc() {
+    return plain(kEsc, 1);
+}
+
 // What an unknown key decodes to: swallowed, or a key when the code is known.
 DecodedKey extended_or_ignored(int second, std::size_t consumed) {
     return second >= 0 ? extended(second, consumed) : ignored(consumed);
@@ -91,14 +98,14 @@ DecodedKey decode_sequence(const unsigned char* bytes, std::size_t size, bool ga
         i++;
     }
     if (i == limit) {
-        if (limit == kLongestSequence || gap_passed) {
+        if (limit == kLongestSequence) {
             return ignored(limit);
         }
-        return need_more();
+        return gap_passed ? typed_esc() : need_more();
     }
     const unsigned char final_byte = bytes[i];
     if (final_byte < 0x40 || final_byte > 0x7E) {
-        return ignored(i);  // cut short; the stray byte is a key of its own
+        return typed_esc();
     }
     const std::size_t consumed = i + 1;
     if (params_end != i) {
@@ -125,18 +132,18 @@ DecodedKey decode_sequence(const unsigned char* bytes, std::size_t size, bool ga
 
 DecodedKey decode_escape(const unsigned char* bytes, std::size_t size, bool gap_passed) {
     if (size == 1) {
-        return gap_passed ? plain(kEsc, 1) : need_more();
+        return gap_passed ? typed_esc() : need_more();
     }
     const unsigned char next = bytes[1];
     if (next == '[') {
         if (size > 2 && bytes[2] == '[') {  // the Linux console's F1 to F5
             if (size == 3) {
-                return gap_passed ? ignored(3) : need_more();
+                return gap_passed ? typed_esc() : need_more();
             }
             if (bytes[3] >= 'A' && bytes[3] <= 'E') {
                 return extended(key::kF1 + bytes[3] - 'A', 4);
             }
-            return ignored(bytes[3] >= 0x40 && bytes[3] <= 0x7E ? 4 : 3);
+            return bytes[3] >= 0x40 && bytes[3] <= 0x7E ? ignored(4) : typed_esc();
         }
         return decode_sequence(bytes, size, gap_passed, 2, true);
     }
@@ -146,21 +153,24 @@ DecodedKey decode_escape(const unsigned char* bytes, std::size_t size, bool gap_
     if (next == kEsc) {
         // Alt with a cursor key: the key's own codes.
         if (size == 2) {
-            return gap_passed ? plain(kEsc, 1) : need_more();
+            return gap_passed ? typed_esc() : need_more();
         }
         if (bytes[2] != '[' && bytes[2] != 'O') {
-            return plain(kEsc, 1);
+            return typed_esc();
         }
         const DecodedKey inner = decode_escape(bytes + 1, size - 1, gap_passed);
         if (inner.kind == Kind::kNeedMore) {
             return inner;
+        }
+        if (inner.kind == Kind::kKey && inner.code == kEsc) {
+            return typed_esc();  // no sequence behind the second Esc either
         }
         return {inner.kind, inner.consumed + 1, inner.code, inner.second};
     }
     // Esc and a key typed later may reach us together when the game was
     // busy; nothing tells them from Alt with that key. So Esc is a key of
     // its own, and so is what follows it: no key is ever swallowed.
-    return plain(kEsc, 1);
+    return typed_esc();
 }
 
 }  // namespace

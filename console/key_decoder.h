@@ -25,9 +25,10 @@ struct DecodedKey {
 constexpr int kSequenceGapMs = 100;
 
 // Decodes the key at the front of bytes[0, size). With gap_passed, nothing
-// more is coming soon, so an unfinished sequence is taken as it stands and
-// kNeedMore comes only for size 0. Never looks past size; consumed is at most
-// size, and more than 0 unless kNeedMore.
+// more is coming soon, so kNeedMore comes only for size 0, and the start of a
+// sequence is no sequence: its Esc is a key, and so are the bytes after it.
+// Never looks past size; consumed is at most size, and more than 0 unless
+// kNeedMore.
 DecodedKey decode_key(const unsigned char* bytes, std::size_t size, bool gap_passed);
 
 }  // namespace console

@@ -39,6 +39,8 @@ public:
 
     explicit LineEditor(const EditingKeys& keys = {}) : keys_(keys) {}
 
+    void set_keys(const EditingKeys& keys) { keys_ = keys; }
+
     // Begins a new, empty line whose first character will stand in column
     // `column` of a row `columns` wide. The line stays on that row: a
     // character that would reach its last column is dropped.

@@ -11,6 +11,9 @@ LineReader::int_type LineReader::underflow() {
     if (gptr() < egptr()) {
         return traits_type::to_int_type(*gptr());
     }
+    if (!platform::owned()) {
+        return traits_type::eof();  // input is over
+    }
     screen::push();
     LineEditor editor(platform::editing_keys());
     editor.start(screen::echo_column(), screen::echo_columns());
@@ -21,6 +24,7 @@ LineReader::int_type LineReader::underflow() {
         if (!read_key(key, bytes)) {
             return traits_type::eof();
         }
+        editor.set_keys(platform::editing_keys());  // changed with stty while stopped
         echo.clear();
         const LineEditor::Outcome outcome = editor.apply(key.code, bytes, echo);
         screen::echo(echo);

@@ -21,7 +21,9 @@ namespace console::platform {
 // Installs the handlers of outside events for the rest of the run and, when
 // standard input is a terminal, takes it: the mode found and the player's
 // editing keys are recorded, and the key-by-key mode is set at once in the
-// foreground, or later by hold_mode(). True when the keyboard is held.
+// foreground, or later by hold_mode(). The key-by-key mode changes only
+// what the keys need, and one thing of the output: a line feed goes to
+// column 1 of the next row. True when the keyboard is held.
 bool take();
 
 // True while the run holds the keyboard (between take() and hand_back()).
@@ -33,17 +35,25 @@ void hand_back();
 // The same, for a program ending at once: async-signal-safe, no locks.
 void emergency_hand_back();
 
+// No key will be read again: hands the terminal back for good, so that keys
+// typed from now on are the terminal's to process for whoever reads next.
+// From then on Ctrl+C ends nothing; interrupted() tells that it came.
+void end_input();
+bool interrupted();
+
 // Stops the program as Ctrl+Z does in a shell; the mode found is in force
 // while it is stopped.
 void suspend();
 
-// The editing keys of the terminal's settings found at take().
+// The editing keys of the terminal's settings, as last found.
 const EditingKeys& editing_keys();
 
 // In the foreground, makes sure the key-by-key mode is in force; after a
-// continue (`checked`) it reads the mode to find out. True when the mode had
-// to be set: whatever was on the screen meanwhile was not the game's.
-// In the background it touches nothing.
+// continue (`checked`) it reads the mode to find out. Before it sets the
+// mode it reads the terminal's settings again: the player may have changed
+// them while the program was stopped, and they are the ones to hand back.
+// True when the mode had to be set: whatever was on the screen meanwhile
+// was not the game's. In the background it touches nothing.
 bool hold_mode(bool checked);
 
 // Stops the program, as the terminal stops a job that reads from the
@@ -119,8 +129,10 @@ bool display_shows_errors();
 bool display_in_foreground();
 
 // Writes all of text, waiting while the receiver is full; the display takes
-// the game's text and these sequences: ESC [ H, ESC [ 2 J and
-// ESC [ row ; column H. write_display: false when the display has gone;
+// the game's text (with line feeds and backspaces, never a tab) and these
+// sequences: ESC [ H, ESC [ 2 J, ESC [ row ; column H and ESC [ n C (the
+// cursor n columns right, leaving the cells it passes as they are, as a
+// tab does). write_display: false when the display has gone;
 // write_output: 0 or the error number (for strerror) that stopped it.
 bool write_display(std::string_view text);
 int write_output(std::string_view text);

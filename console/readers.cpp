@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <istream>
 
+#include "characters.h"
 #include "console.h"
 
 namespace console {
@@ -76,8 +77,20 @@ std::istream& read_number(std::istream& is, int& value) {
 
 std::istream& read_char(std::istream& is, char& c) {
     const std::istream::sentry ready(is);
-    if (ready) {
-        c = static_cast<char>(is.rdbuf()->sbumpc());
+    if (!ready) {
+        return is;
+    }
+    // One character typed is one answer, however many bytes it takes: the
+    // continuation bytes its first byte announces go with it.
+    std::streambuf* sb = is.rdbuf();
+    const auto lead = static_cast<unsigned char>(sb->sbumpc());
+    c = static_cast<char>(lead);
+    for (int more = continuation_count(lead); more > 0; more--) {
+        const int next = sb->sgetc();
+        if (next == std::char_traits<char>::eof() || !is_continuation(static_cast<unsigned char>(next))) {
+            break;
+        }
+        sb->sbumpc();
     }
     return is;
 }

@@ -37,6 +37,10 @@ struct Display {
     bool shows_game = false;   // it is standard output
     bool shows_errors = false;  // standard error writes to it too
     bool stale = false;        // it may not show the record: draw it whole next
+    // Its rows are the record's: the game (or the notice) has cleared it.
+    // Before, the rows above the cursor are the shell's, and the terminal
+    // alone knows where the game's text stands.
+    bool cleared = false;
     ScreenRecord record{kGameColumns, 25};
     std::string pending;  // written at the next push
 };
@@ -64,7 +68,19 @@ bool visible() {
     return platform::display_in_foreground();
 }
 
+// A tab goes to the display as a move to the game's next stop: the
+// terminal's own stops are the player's (tabs -4), and the move leaves the
+// cells it passes as they are, as a tab does.
 void to_display(std::string_view text) {
+    for (std::size_t tab = text.find('\t'); tab != std::string_view::npos; tab = text.find('\t')) {
+        display.record.write(text.substr(0, tab));
+        display.pending.append(text.substr(0, tab));
+        const int from = display.record.column();
+        display.record.write("\t");
+        // At the right edge it moves nothing, as a tab there does.
+        display.pending += "\x1b[" + std::to_string(std::max(1, display.record.column() - from)) + 'C';
+        text.remove_prefix(tab + 1);
+    }
     display.record.write(text);
     display.pending.append(text);
 }
@@ -89,6 +105,7 @@ void show_notice(const Size& size) {
     if (!platform::write_display(notice)) {
         platform::mark_gone();
     }
+    display.cleared = true;
 }
 
 // Makes the record the window's size. Too small a window for the game's
@@ -128,7 +145,9 @@ void catch_up() {
         return;
     }
     if (mode_taken || events.continued || events.resized || display.stale) {
-        display.stale = display.stale || mode_taken || events.continued;
+        // A window made smaller and larger again between two looks has the
+        // same size, but the terminal may have moved or cut its rows.
+        display.stale = display.stale || mode_taken || events.continued || events.resized;
         fit_window();
     }
 }
@@ -146,7 +165,12 @@ void write_out() {
         display.pending.clear();  // the record has it, for the redraw once back
         return;
     }
-    const std::string whole = display.stale ? display.record.render() : std::string();
+    std::string whole;
+    if (display.stale) {
+        // Before the game has cleared the screen, only its own line again,
+        // where it stands: the rows above are the shell's.
+        whole = display.cleared ? display.record.render() : display.record.render_line();
+    }
     const std::string& out = display.stale ? whole : display.pending;
     if (!out.empty() && !platform::write_display(out)) {
         platform::mark_gone();  // the terminal went away: the game ends as at the end of input
@@ -246,6 +270,7 @@ void clear() {
     game_control("\x1b[H\x1b[2J");
     if (display.shows_game) {
         display.record.clear();
+        display.cleared = true;
     }
 }
 
@@ -307,7 +332,7 @@ void gotoxy(int x, int y) {
 }
 
 bool attend() {
-    if (platform::gone()) {
+    if (platform::gone() || platform::interrupted()) {
         return false;
     }
     // Often enough to be seen at once, seldom enough to cost nothing.

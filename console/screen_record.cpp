@@ -1,6 +1,7 @@
 #include "screen_record.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "characters.h"
 
@@ -138,12 +139,22 @@ void ScreenRecord::line_feed() {
         row_++;
         return;
     }
+    keep_off_screen(1);
     std::copy(cells_.begin() + columns_, cells_.end(), cells_.begin());
     std::fill(cells_.end() - columns_, cells_.end(), kBlank);
 }
 
+void ScreenRecord::keep_off_screen(int row) {
+    const auto start = cells_.begin() + static_cast<std::ptrdiff_t>(row - 1) * columns_;
+    history_.emplace_back(start, start + columns_);
+    if (history_.size() > static_cast<std::size_t>(kMostRows)) {
+        history_.pop_front();
+    }
+}
+
 void ScreenRecord::clear() {
     std::fill(cells_.begin(), cells_.end(), kBlank);
+    history_.clear();
     column_ = 1;
     row_ = 1;
     wrap_pending_ = false;
@@ -165,22 +176,34 @@ void ScreenRecord::resize(int columns, int rows) {
     if (columns == columns_ && rows == rows_) {
         return;
     }
-    const int dropped = std::max(0, row_ - rows);  // keep the cursor's row in sight
+    // Shorter: rows below the cursor go first, then rows at the top, into
+    // the history. Taller: rows come back from the history at the top.
+    const int dropped = std::max(0, row_ - rows);
+    for (int row = 1; row <= dropped; row++) {
+        keep_off_screen(row);
+    }
+    const int restored = std::min(std::max(0, rows - rows_), static_cast<int>(history_.size()));
     std::vector<char32_t> cells(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), kBlank);
-    for (int row = 1; row <= rows && row + dropped <= rows_; row++) {
-        for (int column = 1; column <= std::min(columns, columns_); column++) {
-            cells[static_cast<std::size_t>((row - 1) * columns + column - 1)] = at(column, row + dropped);
-        }
+    const auto place = [&](const char32_t* from, int from_columns, int row) {
+        char32_t* to = &cells[static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(columns)];
+        std::copy(from, from + std::min(columns, from_columns), to);
         // A wide character cut in half by the new edge goes whole.
-        char32_t& last = cells[static_cast<std::size_t>(row * columns - 1)];
-        if (columns < columns_ && at(columns + 1, row + dropped) == kWideTail) {
-            last = kBlank;
+        if (columns < from_columns && from[columns] == kWideTail) {
+            to[columns - 1] = kBlank;
         }
+    };
+    for (int row = 1; row <= restored; row++) {
+        const std::vector<char32_t>& kept = history_[history_.size() - static_cast<std::size_t>(restored - row + 1)];
+        place(kept.data(), static_cast<int>(kept.size()), row);
+    }
+    history_.resize(history_.size() - static_cast<std::size_t>(restored));
+    for (int row = restored + 1; row <= rows && row - restored + dropped <= rows_; row++) {
+        place(&at(1, row - restored + dropped), columns_, row);
     }
     cells_.swap(cells);
     columns_ = columns;
     rows_ = rows;
-    row_ -= dropped;
+    row_ += restored - dropped;
     if (column_ > columns_) {
         column_ = columns_;
     }
@@ -198,6 +221,23 @@ std::string ScreenRecord::text(int row) const {
         out.append(static_cast<std::size_t>(column - 1 - drawn), ' ');
         append_utf8(out, c);
         drawn = column - 1 + (column < columns_ && at(column + 1, row) == kWideTail ? 2 : 1);
+    }
+    return out;
+}
+
+std::string ScreenRecord::render_line() const {
+    std::string out(static_cast<std::size_t>(column_ - 1), '\b');
+    int end = 0;  // the last column the row's text takes
+    for (int column = 1; column <= columns_; column++) {
+        if (at(column, row_) != kBlank) {
+            end = column;
+        }
+    }
+    out += text(row_);
+    if (column_ > end + 1) {
+        out += "\x1b[" + std::to_string(column_ - end - 1) + 'C';
+    } else if (!wrap_pending_) {
+        out.append(static_cast<std::size_t>(end + 1 - column_), '\b');
     }
     return out;
 }

@@ -2,9 +2,10 @@
 #define BLACKJACK_CONSOLE_SCREEN_RECORD_H
 
 // What a terminal shows after the output written to it: a grid of cells and
-// a cursor, kept to one screen, so that the screen can be drawn again in one
-// go. Pure: it writes nothing.
+// a cursor, and the rows gone off the top that a taller window brings back,
+// so that the screen can be drawn again in one go. Pure: it writes nothing.
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +29,11 @@ public:
     void clear();                      // blank cells, cursor at column 1, row 1
     void move_to(int column, int row);  // counted from 1; off the grid: ignored
 
-    // A window of a new size: rows that no longer fit above the cursor go
-    // first, then rows at the bottom; columns that no longer fit are cut.
+    // A window of a new size, as a terminal takes it: a shorter one loses
+    // rows below the cursor first, then rows at the top; a taller one gets
+    // back, at the top, rows that went off the top (by a line feed or a
+    // shorter window) since the last clear. Columns that no longer fit are
+    // cut.
     void resize(int columns, int rows);
 
     int columns() const { return columns_; }
@@ -43,6 +47,11 @@ public:
     // Clears the terminal and draws the grid and the cursor.
     std::string render() const;
 
+    // Draws the cursor's row again on the terminal's row of the cursor,
+    // clearing nothing: back to its start with backspaces, its text, the
+    // cursor.
+    std::string render_line() const;
+
 private:
     static constexpr char32_t kBlank = 0;
     static constexpr char32_t kWideTail = 0xFFFFFFFF;  // the second column of a wide character
@@ -54,6 +63,7 @@ private:
     void put(char32_t c, int width);
     void blank(int column, int row);  // with the other half of a wide character
     void line_feed();
+    void keep_off_screen(int row);  // into the history, before it goes
 
     int columns_;
     int rows_;
@@ -61,6 +71,7 @@ private:
     int row_ = 1;
     bool wrap_pending_ = false;  // a character filled the last column
     std::vector<char32_t> cells_;
+    std::deque<std::vector<char32_t>> history_;  // rows gone off the top, the latest last
     std::string partial_;  // the start of a character whose other bytes are still to come
 };
 

@@ -47,6 +47,11 @@ void finish_at_once() {
 
 }  // namespace
 
+void input_over() {
+    flush();
+    platform::end_input();
+}
+
 void start() {
     static bool started = false;
     if (started) {

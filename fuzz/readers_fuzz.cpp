@@ -78,9 +78,24 @@ struct Reference {
         return !failed;
     }
 
+    // One character: a byte, or a UTF-8 lead byte (C2-DF, E0-EF, F0-F4)
+    // with as many of the continuation bytes (80-BF) it announces as follow.
     void read_char(char& c) {
-        if (skip_space()) {
-            c = text[at++];
+        if (!skip_space()) {
+            return;
+        }
+        c = text[at++];
+        const auto lead = static_cast<unsigned char>(c);
+        int announced = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            announced = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            announced = 2;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            announced = 3;
+        }
+        for (; announced > 0 && more() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80; announced--) {
+            at++;
         }
     }
 

@@ -52,9 +52,11 @@ void write_name(const Card& card) {
     std::cout << card.face() << " of " << card.suit();
 }
 
+// Keys typed during the farewell are the shell's, and Ctrl+C cuts it short.
 void farewell() {
     clrscr();
     std::cout << "\t Thank you for playing pellimo blackjack. \n";
+    console::input_over();
     delay(300);
 }
 

@@ -8,14 +8,17 @@
 
 #include <chrono>
 #include <climits>
+#include <clocale>
 #include <cstdlib>
 #include <ctime>
+#include <cwchar>
 #include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "characters.h"
 #include "clock.h"
 #include "key_chunks.h"
 #include "key_decoder.h"
@@ -83,12 +86,15 @@ TEST(KeyDecoder, BytesToCodes) {
         {{"\xe2\x82", "z"}, {0xe2, 'z'}},
         // Alt+Up as some terminals send it: the Up key.
         {{"\x1b\x1b[A"}, {0, 72}},
-        // A sequence cut short by another key: the key survives.
-        {{"\x1b[1\x03"}, {3}},
-        {{"\x1b\x1b[%1"}, {'1'}},  // no parameter may follow an intermediate byte
-        {{"\x1b[", "q"}, {'q'}},
-        {{"\x1b[[", "q"}, {'q'}},
-        {{"\x1bO", "q"}, {'q'}},
+        // The start of a sequence broken off by a gap or by a byte that
+        // cannot go on with it was typed key by key: each byte is a key.
+        {{"\x1b[1\x03"}, {27, '[', '1', 3}},
+        {{"\x1b\x1b[%1"}, {27, 27, '[', '%', '1'}},  // no parameter may follow an intermediate byte
+        {{"\x1b[12", "\r"}, {27, '[', '1', '2', 13}},
+        {{"\x1b[[", "q"}, {27, '[', '[', 'q'}},
+        {{"\x1b\x1b[", "q"}, {27, 27, '[', 'q'}},
+        {{"\x1b" "a", "\x1bO", "\x1b[", "\x1b" "b"}, {27, 'a', 27, 'O', 27, '[', 27, 'b'}},  // Alt+a, Alt+O, Alt+[, Alt+b
+        {{"\x1bO\x1b[\x1b" "b"}, {27, 'O', 27, '[', 27, 'b'}},
         // A sequence that never ends is dropped in pieces, never waited for.
         {{"\x1b[" + std::string(30, '1') + "2345~x"}, {'2', '3', '4', '5', '~', 'x'}},
     };
@@ -104,6 +110,45 @@ TEST(KeyDecoder, BytesToCodes) {
         EXPECT_EQ(decode_chunks(c.chunks, false), c.codes) << shown;
         EXPECT_EQ(decode_chunks(c.chunks, true), c.codes) << shown << "(one byte at a time)";
     }
+}
+
+// ---- Character widths ------------------------------------------------------------
+
+TEST(CharacterWidths, AsTerminalsCountThem) {
+    // Marks and jamo that join the character before, wide symbols, controls.
+    const std::pair<long, int> cases[] = {
+        {'a', 1},     {0x00AD, 1}, {0x0301, 0}, {0x0941, 0}, {0x0F71, 0}, {0x102D, 0},  {0x17B7, 0},  {0x1160, 0},
+        {0x11FF, 0},  {0x200B, 0}, {0x302A, 0}, {0x302D, 0}, {0x3099, 0}, {0x309A, 0},  {0x4DC0, 2},  {0x4E2D, 2},
+        {0x1F600, 2}, {0x1F, -1},  {0x7F, -1},  {0x9F, -1},
+    };
+    for (const auto& [c, columns] : cases) {
+        EXPECT_EQ(console::column_width(c), columns) << std::hex << c;
+    }
+
+    // Every character the C library counts in a UTF-8 locale, as it counts
+    // it. Its -1 outside the controls is no answer: a character newer than
+    // its Unicode version, a surrogate, or a line or paragraph separator;
+    // those take one column here.
+    const std::string old_locale = std::setlocale(LC_CTYPE, nullptr);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+    std::vector<long> differing;
+    int compared = 0;
+    for (long c = 0x20; c <= 0x10FFFF; c++) {
+        const int columns = wcwidth(static_cast<wchar_t>(c));
+        if (columns >= 0) {
+            compared++;
+            if (console::column_width(c) != columns) {
+                differing.push_back(c);
+            }
+        }
+    }
+    std::setlocale(LC_CTYPE, old_locale.c_str());
+    EXPECT_GT(compared, 250000);
+    std::ostringstream shown;
+    for (std::size_t i = 0; i < differing.size() && i < 20; i++) {
+        shown << std::hex << differing[i] << ": " << std::dec << console::column_width(differing[i]) << ' ';
+    }
+    EXPECT_TRUE(differing.empty()) << differing.size() << " differ, among them " << shown.str();
 }
 
 // ---- Line editing ----------------------------------------------------------------
@@ -170,6 +215,7 @@ TEST(LineEditor, EditsOneLineWithEcho) {
         {"\xc2\x9b" "1\xcc\x81\xe2\x82" "2\r", "12\n", "12\n", Outcome::kLineDone},
         // Esc typed while the game was busy, then n: the n counts.
         {"\x1bn\r", "n\n", "n\n", Outcome::kLineDone},
+        {"\x1b[12\r", "[12\n", "[12\n", Outcome::kLineDone},  // a sequence broken off: Esc goes, the rest counts
         // Ctrl+D ends the input only on an empty line; Ctrl+C always.
         {"\x04", "", "", Outcome::kEndOfInput},
         {"ab\x04" "c\r", "abc\n", "abc\n", Outcome::kLineDone},
@@ -291,8 +337,8 @@ TEST(ScreenRecord, FollowsTextAsATerminalDoes) {
 
 TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     console::ScreenRecord record(10, 4);
-    record.write("junk\njunk");
-    record.clear();
+    record.write("junk\njunk\njunk\njunk\njunk");
+    record.clear();  // also what went off the top
     record.write("A");
     record.move_to(5, 3);
     record.write("B");
@@ -303,18 +349,59 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     EXPECT_EQ(rows_of(record), (std::vector<std::string>{"A", "", "    BC", ""}));
     EXPECT_EQ(record.render(), "\x1b[H\x1b[2J\x1b[1;1HA\x1b[3;1H    BC\x1b[3;7H");
 
-    // Narrower and shorter: the cursor's row stays in sight.
+    // Narrower and shorter: the cursor's row stays in sight; taller, the
+    // row that went off the top comes back.
     record.resize(5, 2);
     EXPECT_EQ(rows_of(record), (std::vector<std::string>{"", "    B"}));
     EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(5, 2));
-    record.resize(12, 3);
-    EXPECT_EQ(rows_of(record), (std::vector<std::string>{"", "    B", ""}));
+    record.resize(12, 4);
+    EXPECT_EQ(rows_of(record), (std::vector<std::string>{"A", "", "    B", ""}));
+    EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(5, 3));
+
+    // Shorter, then taller again, as terminals do: rows below the cursor go
+    // first, then rows at the top, which come back, as do rows that line
+    // feeds pushed off.
+    const struct {
+        const char* written;
+        std::vector<int> heights;  // the window's rows, one after another
+        std::vector<std::string> rows;
+        int row;  // the cursor's
+    } resizes[] = {
+        {"a\nb\nc\n", {2, 4}, {"a", "b", "c", ""}, 4},
+        {"a\nb", {2, 4}, {"a", "b", "", ""}, 2},
+        {"1\n2\n3\n4\n5\n6", {2, 4}, {"3", "4", "5", "6"}, 4},
+        {"1\n2\n3\n4\n5\n6", {3, 6}, {"1", "2", "3", "4", "5", "6"}, 6},
+        {"1\n2\n3\n4\n5\n6", {7}, {"1", "2", "3", "4", "5", "6", ""}, 6},
+    };
+    for (const auto& c : resizes) {
+        console::ScreenRecord resized(10, 4);
+        resized.write(c.written);
+        for (const int height : c.heights) {
+            resized.resize(10, height);
+        }
+        EXPECT_EQ(rows_of(resized), c.rows) << c.written;
+        EXPECT_EQ(resized.row(), c.row) << c.written;
+    }
 
     // A character in the last column is drawn again last, so the next one
     // still wraps.
     console::ScreenRecord full(3, 2);
     full.write("abc");
     EXPECT_EQ(full.render(), "\x1b[H\x1b[2J\x1b[1;1Habc\x1b[1;3Hc");
+
+    // The cursor's row alone, where the terminal's cursor stands: back to
+    // its start, its text, the cursor (past cells never written, or back).
+    EXPECT_EQ(full.render_line(), "\b\babc");
+    const std::pair<const char*, const char*> lines[] = {
+        {"x\nab\t", "\b\b\b\b\b\b\b\bab\x1b[6C"},
+        {"abc\b\b", "\babc\b\b"},
+        {"", ""},
+    };
+    for (const auto& [written, drawn] : lines) {
+        console::ScreenRecord line(10, 4);
+        line.write(written);
+        EXPECT_EQ(line.render_line(), drawn) << written;
+    }
 }
 
 // ---- Number and character input ------------------------------------------------
@@ -402,15 +489,35 @@ TEST(ReadNumber, FlushesTheTiedStreamFirst) {
 }
 
 TEST(ReadChar, TakesOneCharacterAndLeavesTheRest) {
-    std::istringstream in("\n\n   yes\nh\n");
-    std::string taken;
-    char c = 0;
-    while (console::read_char(in, c)) {
-        taken += c;
+    const struct {
+        const char* input;
+        const char* answers;  // c after each read, up to the failed one
+        const char* rest;     // what the first read left
+    } cases[] = {
+        {"\n\n   yes\nh\n", "yesh", "es\nh\n"},
+        {"hh\n", "hh", "h\n"},
+        // A character outside ASCII is one answer, its first byte.
+        {"\xe4\xb8\xad\n", "\xe4", "\n"},
+        {"\xc3\xa9\xe2\x82\xac\xf0\x9f\x82\xa1" "x", "\xc3\xe2\xf0x", "\xe2\x82\xac\xf0\x9f\x82\xa1" "x"},
+        // Bytes that are no whole character: as far as they go together.
+        {"\xe4\xb8" "x", "\xe4x", "x"},
+        {"\xe9" "x\xa9\xe4", "\xe9x\xa9\xe4", "x\xa9\xe4"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream first(c.input);
+        char answer = 0;
+        console::read_char(first, answer);
+        EXPECT_EQ(rest_of(first), c.rest) << c.input;
+
+        std::istringstream in(c.input);
+        std::string taken;
+        while (console::read_char(in, answer)) {
+            taken += answer;
+        }
+        EXPECT_EQ(taken, c.answers) << c.input;
+        EXPECT_TRUE(in.eof()) << c.input;
+        EXPECT_EQ(answer, taken.back()) << c.input;  // the failed read left it alone
     }
-    EXPECT_EQ(taken, "yesh");
-    EXPECT_TRUE(in.eof());
-    EXPECT_EQ(c, 'h');  // the failed read left it alone
 }
 
 TEST(ToUpper, OnlyLowerCaseLettersChange) {

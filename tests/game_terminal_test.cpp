@@ -184,60 +184,78 @@ TEST(GameScreens, WelcomeRulesAndAKeyWithTwoCodesEndingTwoPauses) {
 
 TEST(GameScreens, BothDealScreensCellByCell) {
     // Seed 0 deals 9 of Diamonds, 3 of Diamonds, 3 of Spades and the King
-    // of Spades face down.
-    Game game(0);
-    game.skip_rules();
-    game.enter("100");
-    game.expect_screen({
-        "",
-        "",
-        "",
-        "You have the following Cards:",
-        "",
-        "         __________         __________",
-        "        |          |       |          |",
-        "        | 9        |       | 3        |",
-        "        |          |       |          |",
-        "        |          |       |          |",
-        "        | Diamonds |  and  | Diamonds |",
-        "        |          |       |          |",
-        "        |          |       |          |",
-        "        |          |       |          |",
-        "        |__________|       |__________|",
-        "",
-        "9 of Diamonds",
-        "         and",
-        "3 of Diamonds",
-        "",
-        "For a total of 12 points.",
-    });
-    EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
-    game.type("k");
-    game.expect_screen({
-        "The computer has the following cards:",
-        "",
-        "",
-        "         __________         __________",
-        "        |          |       | / / / / /|",
-        "        | 3        |       |/ / / / / |",
-        "        |          |       | / / / / /|",
-        "        |          |       |/ / / / / |",
-        "        | Spades   |  and  | / / / / /|",
-        "        |          |       |/ / / / / |",
-        "        |          |       | / / / / /|",
-        "        |          |       |/ / / / / |",
-        "        |__________|       |_/_/_/_/_/|",
-        "",
-        "",
-        "         3 of Spades and ????? of ?????",
-        "",
-        "There are 48 cards left.",
-        "",
-        "You have 12 points.  Hit or Stay? (press 'h' to hit) ->",
-    });
-    EXPECT_EQ(game.term().cursor(), std::make_pair(56, 20));
-    game.press("C-d");
-    game.expect_farewell();
+    // of Spades face down. Also with the terminal's tab stops every 4
+    // columns and its output processing off: the game sets only what its
+    // screens need, and after it a tab and the settings are the player's.
+    for (const std::string& settings : {std::string(), std::string("tabs -4; stty -opost; ")}) {
+        SCOPED_TRACE(settings);
+        Game game(settings + testing_support::game_command(0) + " && printf '\\tT'");
+        game.skip_rules();
+        game.enter("100");
+        const Screen players = {
+            "",
+            "",
+            "",
+            "You have the following Cards:",
+            "",
+            "         __________         __________",
+            "        |          |       |          |",
+            "        | 9        |       | 3        |",
+            "        |          |       |          |",
+            "        |          |       |          |",
+            "        | Diamonds |  and  | Diamonds |",
+            "        |          |       |          |",
+            "        |          |       |          |",
+            "        |          |       |          |",
+            "        |__________|       |__________|",
+            "",
+            "9 of Diamonds",
+            "         and",
+            "3 of Diamonds",
+            "",
+            "For a total of 12 points.",
+        };
+        game.expect_screen(players);
+        EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
+        // Shorter: the top row goes; taller again, drawn by the game alone (the
+        // terminal's cells spoilt), it comes back and the screen stands on its rows.
+        game.term().resize(80, 21);
+        Screen shorter(players.begin() + 1, players.end());
+        shorter.emplace_back();  // the cursor's row
+        EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == shorter; })) << join(game.screen());
+        game.term().scribble("\x1b[H\x1b[2Jnoise");
+        game.term().resize(80, 24);
+        game.expect_screen(players);
+        EXPECT_EQ(game.term().cursor(), std::make_pair(1, 22));
+        game.type("k");
+        game.expect_screen({
+            "The computer has the following cards:",
+            "",
+            "",
+            "         __________         __________",
+            "        |          |       | / / / / /|",
+            "        | 3        |       |/ / / / / |",
+            "        |          |       | / / / / /|",
+            "        |          |       |/ / / / / |",
+            "        | Spades   |  and  | / / / / /|",
+            "        |          |       |/ / / / / |",
+            "        |          |       | / / / / /|",
+            "        |          |       |/ / / / / |",
+            "        |__________|       |_/_/_/_/_/|",
+            "",
+            "",
+            "         3 of Spades and ????? of ?????",
+            "",
+            "There are 48 cards left.",
+            "",
+            "You have 12 points.  Hit or Stay? (press 'h' to hit) ->",
+        });
+        EXPECT_EQ(game.term().cursor(), std::make_pair(56, 20));
+        game.press("C-d");
+        game.expect_screen({kFarewell, settings.empty() ? "        T" : "    T"});
+        game.expect_clean_exit();
+        EXPECT_EQ(game.term().terminal_settings().find("-opost") != std::string::npos, !settings.empty());
+    }
 }
 
 // ---- Keys at any moment -------------------------------------------------------
@@ -245,9 +263,10 @@ TEST(GameScreens, BothDealScreensCellByCell) {
 // The tests below run the game on a clock that stands still until they move
 // it, so each wait's screen stays for as long as they look at it.
 
-TEST(GameKeys, DuringTheBustMessageAndTheFarewellKeysAreNeitherShownNorLost) {
+TEST(GameKeys, DuringTheBustMessageKeysWaitAndDuringTheFarewellTheTerminalTakesThem) {
     testing_support::TestClock clock;
-    Game game(0, clock);
+    // The shell around the game outlives a Ctrl+C, as an interactive one does.
+    Game game("trap : INT; " + testing_support::game_command(0, clock), clock);
     game.skip_rules();
     game.bet_and_look("500");
     game.enter("h");
@@ -262,11 +281,13 @@ TEST(GameKeys, DuringTheBustMessageAndTheFarewellKeysAreNeitherShownNorLost) {
     EXPECT_FALSE(contains(game.screen(), "Better Luck Next Time!")) << join(game.screen());
     game.run_clock_until(kFarewell);
     EXPECT_FALSE(game.term().exit_status(std::chrono::milliseconds(0)).has_value()) << "the farewell's wait is over";
-    game.type("z");
-    game.run_clock_to_the_end();
-    game.expect_farewell();
-    const std::string shown = join(game.screen());
-    EXPECT_EQ(shown.find('z'), std::string::npos) << shown;
+    // Input is over: the terminal's own mode is back and edits what is typed
+    // for whoever reads next, and Ctrl+C cuts the farewell short.
+    game.type("zx");
+    game.press("BSpace");
+    game.expect_screen({kFarewell, "z"});
+    game.press("C-c");
+    game.expect_clean_exit();
 }
 
 TEST(GameKeys, DuringTheBustMessageAKeyEndsTheNextPauseAndIsNotEchoed) {
@@ -397,12 +418,18 @@ TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
     game.expect_row(4, "How much do you want to bet? 7");
     const Game::Picture at_bet = game.picture();
 
+    // Settings the player changes meanwhile are the game's from then on, and
+    // the ones it hands back.
     game.press("C-z");
     game.expect_text("Stopped");
-    game.enter("ls /");
-    game.expect_text("shell> ls /");
+    game.enter("stty erase ^A");
+    game.expect_text("shell> stty erase ^A");
     game.enter("fg");
     game.expect_picture(at_bet, "fg");
+    game.type("9");
+    game.expect_row(4, "How much do you want to bet? 79");
+    game.press("C-a");
+    game.expect_picture(at_bet, "erased with the new key");
 
     // Continued in the background, it waits there, off the terminal, and
     // keeps what was typed.
@@ -429,6 +456,7 @@ TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
     game.expect_row(2, "shell>");
     game.enter("exit");
     game.expect_clean_exit();
+    EXPECT_NE(game.term().terminal_settings().find("erase = ^A"), std::string::npos);
 }
 
 TEST(GameJobs, StartedInTheBackgroundItLeavesTheShellAloneUntilBroughtBack) {
@@ -440,8 +468,11 @@ TEST(GameJobs, StartedInTheBackgroundItLeavesTheShellAloneUntilBroughtBack) {
     EXPECT_TRUE(game.wait_for([](const Screen& s) { return stops(s) == 2; })) << join(game.screen());
     EXPECT_EQ(game.screen()[0].rfind("shell> env ", 0), 0u) << "the shell's screen was cleared:\n"
                                                             << join(game.screen());
+    // Back, it draws its line where the shell left the cursor, not over the
+    // shell's lines: it has not cleared the screen yet.
     game.enter("fg");
-    game.expect_row(1, "Welcome to Pellimo Blackjack!  Maximize and Press any key.");
+    game.expect_text("Welcome to Pellimo Blackjack!  Maximize and Press any key.");
+    EXPECT_EQ(game.screen()[0].rfind("shell> env ", 0), 0u) << join(game.screen());
     // Keys are read one by one again: a key ends the wait at once.
     game.skip_rules();
     game.enter("0");
@@ -487,6 +518,7 @@ TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
     game.type("k");
     game.expect_text(kHitPrompt);
     game.type("h");
+    game.expect_text(std::string(kHitPrompt) + "h");  // echoed before the picture is taken
     const Game::Picture at_hit = game.picture();
     // Another program writes over the screen, so that only the game's own
     // drawing can bring the picture back.
@@ -540,19 +572,25 @@ TEST(GameScreens, WithOutputToAFileTheTerminalShowsWhatIsTyped) {
     char dir_template[] = "/tmp/blackjack-file-XXXXXX";
     ASSERT_NE(mkdtemp(dir_template), nullptr);
     const std::string file = std::string(dir_template) + "/out";
-    Game game(testing_support::game_command(0) + " >" + testing_support::shell_quote(file));
+    Game game("echo line-one; " + testing_support::game_command(0) + " >" + testing_support::shell_quote(file));
     EXPECT_TRUE(game.wait_for([&](const Screen&) {
         return testing_support::read_file(file) == "Welcome to Pellimo Blackjack!  Maximize and Press any key.";
     })) << testing_support::read_file(file);
     game.type("x");
     game.type("nx");
     game.press("BSpace");
-    game.expect_row(1, "n");
+    game.expect_row(2, "n");
     game.press("Enter");
     game.enter("0");
-    game.expect_screen({"n", "0"});
+    game.expect_screen({"line-one", "n", "0"});
     game.type("k");  // the cards, unseen
-    game.press("C-d");
+    // Ctrl+L draws only the line typed, where it stands: the rows above
+    // are the shell's.
+    game.type("2");
+    game.press("C-l");
+    game.type("5");
+    game.expect_screen({"line-one", "n", "0", "25"});
+    game.press("C-c");
     EXPECT_EQ(game.term().exit_status(), 0);
     // Only the game's own text: no echo, no erasing.
     const std::string out = testing_support::read_file(file);

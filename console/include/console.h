@@ -63,8 +63,17 @@ constexpr int kF12 = 134;
 
 // For a busy wait, called as often as it likes: now and then it catches up
 // with the terminal (a stop, a resize) as a key wait does. False once the
-// terminal has gone away: nobody is left to wait for.
+// terminal has gone away (nobody is left to wait for), or once Ctrl+C came
+// after input_over().
 bool attend();
+
+// The game reads no more keys or lines. What waits is written (under the
+// console's mode, so its line ends still go to column 1), then the terminal
+// gets its own mode back at once, so that keys typed from now on (during a
+// farewell) are the terminal's to process for whoever reads next; Ctrl+C
+// then only cuts the waits short. Key waits and line reads end at once
+// from then on.
+void input_over();
 
 // 'a'..'z' become 'A'..'Z'; every other value is returned as it is.
 int toupper(int c);
@@ -76,8 +85,10 @@ int toupper(int c);
 // stream stays failed until cleared.
 std::istream& read_number(std::istream& is, int& value);
 
-// Reads the first character that is not white space; the rest of the line
-// stays in the stream. On failure c keeps its old value.
+// Reads the first character that is not white space into c: one byte, or
+// for a character outside ASCII its first byte, its other bytes read with
+// it. The rest of the line stays in the stream. On failure c keeps its old
+// value.
 std::istream& read_char(std::istream& is, char& c);
 
 }  // namespace console

@@ -31,6 +31,8 @@ volatile std::sig_atomic_t continued_flag = 0;  // continued since last asked
 volatile std::sig_atomic_t resized_flag = 0;    // the window changed since last asked
 volatile std::sig_atomic_t gone_flag = 0;       // the terminal has gone away
 volatile std::sig_atomic_t hung_up_flag = 0;    // a hang-up not yet settled
+volatile std::sig_atomic_t input_ended = 0;     // end_input() was called
+volatile std::sig_atomic_t interrupted_flag = 0;  // Ctrl+C came after it
 int wake_pipe[2] = {-1, -1};
 
 // Signals whose default action ends the program (SIGHUP has its own handler).
@@ -96,8 +98,13 @@ void set_action(int sig, void (*handler)(int)) {
 }
 
 // Hands the terminal back, then dies of the same signal by its default
-// action, so the exit status still tells what ended the program.
+// action, so the exit status still tells what ended the program. Once input
+// is over, Ctrl+C only cuts the farewell short.
 extern "C" void on_ending_signal(int sig) {
+    if (sig == SIGINT && input_ended) {
+        tell(interrupted_flag);
+        return;
+    }
     restore_saved_mode();
     set_action(sig, SIG_DFL);
     raise(sig);  // delivered as the handler returns
@@ -186,6 +193,7 @@ int key_of(const termios& mode, int slot, long disabled) {
 
 void read_editing_keys() {
     const long disabled = fpathconf(STDIN_FILENO, _PC_VDISABLE);
+    keys = EditingKeys{};
     keys.erase = key_of(saved_mode, VERASE, disabled);
     keys.kill = key_of(saved_mode, VKILL, disabled);
     keys.eof = key_of(saved_mode, VEOF, disabled);
@@ -199,6 +207,38 @@ void read_editing_keys() {
 #endif
 }
 
+bool is_raw(const termios& mode) {
+    return mode.c_lflag == raw_mode.c_lflag && mode.c_iflag == raw_mode.c_iflag && mode.c_oflag == raw_mode.c_oflag;
+}
+
+// Takes the terminal's mode as the player has it now (the first time, or
+// back after a stop, when they may have changed it with stty) as the mode
+// to hand back and to edit lines by, and makes the key-by-key mode from it.
+// A mode that is still our own key-by-key one is no news. False when the
+// mode cannot be read.
+bool read_found_mode() {
+    termios found{};
+    if (tcgetattr(STDIN_FILENO, &found) != 0) {
+        return false;
+    }
+    if (owned_flag && is_raw(found)) {
+        return true;
+    }
+    saved_mode = found;
+    raw_mode = found;
+    // No echo, no line editing, no signal or flow-control keys, no Ctrl+V
+    // quoting, no translation of Enter: every key reaches the program as sent.
+    raw_mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | ISIG | IEXTEN);
+    raw_mode.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT);
+    // A line feed the game writes goes to column 1 of the next row, whatever
+    // output processing the player chose.
+    raw_mode.c_oflag |= OPOST | ONLCR;
+    raw_mode.c_cc[VMIN] = 1;
+    raw_mode.c_cc[VTIME] = 0;
+    read_editing_keys();
+    return true;
+}
+
 }  // namespace
 
 bool take() {
@@ -210,17 +250,9 @@ bool take() {
     if (owned_flag) {
         return true;
     }
-    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved_mode) != 0) {
+    if (input_ended || !isatty(STDIN_FILENO) || !read_found_mode()) {
         return false;
     }
-    raw_mode = saved_mode;
-    // No echo, no line editing, no signal or flow-control keys, no Ctrl+V
-    // quoting, no translation of Enter: every key reaches the program as sent.
-    raw_mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | ISIG | IEXTEN);
-    raw_mode.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT);
-    raw_mode.c_cc[VMIN] = 1;
-    raw_mode.c_cc[VTIME] = 0;
-    read_editing_keys();
     {
         // The handlers must never see the flag before the modes it names.
         const OutsideSignalsBlocked blocked;
@@ -241,6 +273,17 @@ void hand_back() {
     const OutsideSignalsBlocked blocked;
     restore_saved_mode();
     owned_flag = 0;
+}
+
+void end_input() {
+    if (owned_flag) {
+        input_ended = 1;
+        hand_back();
+    }
+}
+
+bool interrupted() {
+    return interrupted_flag != 0;
 }
 
 void emergency_hand_back() {
@@ -282,14 +325,14 @@ bool hold_mode(bool checked) {
     if (raw_applied && checked) {
         // A stop no handler saw (SIGSTOP) may have left another mode.
         termios now{};
-        if (tcgetattr(STDIN_FILENO, &now) == 0 &&
-            (now.c_lflag != raw_mode.c_lflag || now.c_iflag != raw_mode.c_iflag)) {
+        if (tcgetattr(STDIN_FILENO, &now) == 0 && !is_raw(now)) {
             raw_applied = 0;
         }
     }
     if (raw_applied) {
         return false;
     }
+    read_found_mode();
     // TCSANOW keeps keys typed ahead; TCSAFLUSH would drop them.
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw_mode) != 0) {
         return false;
