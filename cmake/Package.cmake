@@ -1,19 +1,28 @@
 # Installing puts the game among the games and its manual page in section 6;
-# cpack -G DEB makes a Debian package of the same.
-set(BLACKJACK_GAMES_DIR games CACHE PATH "Where the game is installed, under the prefix unless absolute")
-
-install(TARGETS blackjack RUNTIME DESTINATION ${BLACKJACK_GAMES_DIR})
-
+# cpack -G DEB makes a Debian package of the same. On Windows, cpack -G ZIP
+# makes a zip of the game, the README and the licence.
 set(CPACK_PACKAGE_NAME blackjack)
 set(CPACK_PACKAGE_VENDOR "The blackjack developers")
 set(CPACK_PACKAGE_CONTACT "The blackjack developers <blackjack@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  install(TARGETS blackjack RUNTIME DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
+  include(CPack)
+  return()
+endif()
+
+set(BLACKJACK_GAMES_DIR games CACHE PATH "Where the game is installed, under the prefix unless absolute")
+
+install(TARGETS blackjack RUNTIME DESTINATION ${BLACKJACK_GAMES_DIR})
+
 set(CPACK_PACKAGE_DESCRIPTION "A single-player blackjack game for a text terminal. You start with $500
 and play hand after hand against the computer, which deals. Cards are drawn
 as boxes of text; an ace always counts 1, the dealer draws on 17 or less,
 and a tie carries the bet into the next hand.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

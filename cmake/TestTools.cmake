@@ -2,7 +2,12 @@
 # GoogleTest nor tmux, so without them a play build carries on; asking for
 # the tests (ON) without them stops here.
 set(BLACKJACK_BUILD_TESTS OFF)
-if(NOT BLACKJACK_TESTS STREQUAL "OFF")
+if(WIN32)
+  # The tests drive the game from Linux (through Wine for a Windows build).
+  if(BLACKJACK_TESTS STREQUAL "ON")
+    message(FATAL_ERROR "The tests build on Linux only; they play a Windows build through Wine (see the README).")
+  endif()
+elseif(NOT BLACKJACK_TESTS STREQUAL "OFF")
   find_package(GTest QUIET)
   find_program(BLACKJACK_TMUX tmux)
   set(_missing "")

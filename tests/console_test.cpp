@@ -25,6 +25,8 @@
 #include "line_editor.h"
 #include "screen_record.h"
 #include "streams.h"
+#include "windows/console_sequences.h"
+#include "windows/key_events.h"
 #ifndef BLACKJACK_PORTABLE_TESTS_ONLY
 #include "pty_process.h"
 #include "tmux_session.h"
@@ -177,6 +179,71 @@ Edited edit(const std::string& typed, const console::EditingKeys& keys = {}, int
     }
     result.line = editor.line();
     return result;
+}
+
+// ---- The Windows console's pure parts --------------------------------------------
+
+TEST(WindowsKeys, KeyEventsBecomeTheBytesATerminalSends) {
+    using console::windows::KeyEvent;
+    constexpr std::uint32_t kShift = 0x10;
+    constexpr std::uint32_t kLeftCtrl = 0x08;
+    constexpr std::uint32_t kLeftAlt = 0x02;
+    constexpr std::uint32_t kAltGr = 0x01 | kLeftCtrl;
+    const auto down = [](std::uint16_t vk, char16_t unit, std::uint32_t modifiers = 0) {
+        return KeyEvent{true, 1, vk, unit, modifiers};
+    };
+    const struct {
+        std::vector<KeyEvent> events;
+        std::string bytes;
+    } cases[] = {
+        // Releases and lone modifiers give nothing.
+        {{down(0x10, 0, kShift), down('A', 'A', kShift), {false, 1, 'A', 'A', kShift}, {false, 1, 0x10, 0, 0}}, "A"},
+        {{down(0x26, 0), down(0x28, 0), down(0x27, 0), down(0x25, 0, kShift)}, "\x1b[A\x1b[B\x1b[C\x1b[D"},
+        {{down(0x24, 0), down(0x23, 0), down(0x2D, 0), down(0x2E, 0), down(0x21, 0), down(0x22, 0)},
+         "\x1b[H\x1b[F\x1b[2~\x1b[3~\x1b[5~\x1b[6~"},
+        {{down(0x70, 0), down(0x73, 0), down(0x74, 0), down(0x75, 0), down(0x79, 0), down(0x7A, 0), down(0x7B, 0)},
+         "\x1bOP\x1bOS\x1b[15~\x1b[17~\x1b[21~\x1b[23~\x1b[24~"},
+        {{down(0x0D, 13), down(0x08, 8), down(0x1B, 27), down('C', 3, kLeftCtrl), down('W', 23, kLeftCtrl)},
+         "\r\b\x1b\x03\x17"},
+        {{down(0x20, ' ', kLeftCtrl), down('X', 'x', kLeftAlt), {true, 3, 'H', 'h', 0}}, std::string("\0\x1bxhhh", 6)},
+        // Characters as UTF-8: AltGr types one, Alt and the keypad compose
+        // one (given with Alt's release), and one past U+FFFF comes as two
+        // events; half of one alone gives nothing.
+        {{down(0xDE, 0xE9), down('E', 0x20AC, kAltGr), {false, 1, 0x12, 0xE9, 0}}, "\xc3\xa9\xe2\x82\xac\xc3\xa9"},
+        {{down(0, 0xD83C), down(0, 0xDCA1), down(0, 0xD83C), down('a', 'a'), down(0, 0xDCA1)}, "\xf0\x9f\x82\xa1" "a"},
+    };
+    for (const auto& c : cases) {
+        console::windows::KeyEventBytes converter;
+        std::string bytes;
+        for (const KeyEvent& event : c.events) {
+            bytes += converter.bytes(event);
+        }
+        EXPECT_EQ(bytes, c.bytes);
+    }
+}
+
+TEST(WindowsScreen, TheConsoleLayersSequencesBecomeConsoleCommands) {
+    const auto described = [](console::windows::SequenceSplitter& splitter, const std::string& text) {
+        std::string out;
+        for (const auto& action : splitter.split(text)) {
+            using Kind = console::windows::ConsoleAction::Kind;
+            out += action.kind == Kind::kText    ? "[" + action.text + "]"
+                   : action.kind == Kind::kClear ? std::string("clear ")
+                   : action.kind == Kind::kMove  ? "move " + std::to_string(action.column) + "," + std::to_string(action.row) + " "
+                                                 : "right " + std::to_string(action.count) + " ";
+        }
+        return out;
+    };
+    console::windows::SequenceSplitter splitter;
+    EXPECT_EQ(described(splitter, "ab\n\x1b[H\x1b[2J\tcd\x1b[19;1He\x1b[3Cf\x1b[C"),
+              "[ab\n]move 1,1 clear [\tcd]move 1,19 [e]right 3 [f]right 1 ");
+    // Cut anywhere, a sequence or a character waits for the rest.
+    EXPECT_EQ(described(splitter, "x\x1b"), "[x]");
+    EXPECT_EQ(described(splitter, "[1"), "");
+    EXPECT_EQ(described(splitter, "2;30Hy\xc3"), "move 30,12 [y]");
+    EXPECT_EQ(described(splitter, "\xa9"), "[\xc3\xa9]");
+    // Sequences the console layer never sends are dropped whole.
+    EXPECT_EQ(described(splitter, "a\x1b[?25lb\x1b[1Jc\x1b" "7d"), "[abcd]");
 }
 
 std::string erased(int columns) {

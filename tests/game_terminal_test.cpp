@@ -638,4 +638,36 @@ TEST(GameKeys, AClosedTerminalEndsTheGameAsTheEndOfInputDoes) {
     rmdir(dir_template);
 }
 
+// ---- Another system's build ---------------------------------------------------
+
+TEST(GameOnAnotherSystem, EachScreenAndCursorAsTheLinuxBuildShowsThem) {
+    if (*testing_support::game_launcher() == '\0') {
+        GTEST_SKIP() << "plays another system's build only: configure with BLACKJACK_GAME_LAUNCHER (wine)";
+    }
+    // The two builds side by side, each on a clock of its own that stands
+    // still, so that the farewell stays until the test has looked at it.
+    testing_support::TestClock linux_clock;
+    testing_support::TestClock other_clock;
+    Game linux_game(testing_support::reference_game_command(0, linux_clock), linux_clock);
+    // Wine leaves Ctrl+C a signal of the terminal's, to the whole group
+    // (the game hears it as the console's event): the shell around the
+    // game must outlive it to record the game's status.
+    Game other("trap : INT; " + testing_support::game_command(0, other_clock), other_clock);
+    const auto both = [&](const std::string& shown, const std::function<void(Game&)>& keys) {
+        linux_game.expect_text(shown);
+        other.expect_picture(linux_game.picture(), shown);
+        keys(linux_game);
+        keys(other);
+    };
+    both("Welcome to Pellimo Blackjack!", [](Game& g) { g.type("x"); });
+    both("Do you need to hear the rules?", [](Game& g) { g.enter("n"); });
+    both(kBetPrompt, [](Game& g) { g.enter("100"); });
+    both("For a total of 12 points.", [](Game& g) { g.type("k"); });
+    // Ctrl+C at a line prompt: the farewell, and status 0.
+    both(kHitPrompt, [](Game& g) { g.press("C-c"); });
+    both(kFarewell, [](Game& g) { g.run_clock_to_the_end(); });
+    EXPECT_EQ(linux_game.term().exit_status(), 0);
+    EXPECT_EQ(other.term().exit_status(), 0) << join(other.screen());
+}
+
 }  // namespace

@@ -17,14 +17,28 @@ namespace testing_support {
 
 namespace {
 
-std::string command_with(long seed, const std::string& clock, const std::string& arguments) {
+std::string command_with(const std::string& binary, const std::string& launcher, long seed, const std::string& clock,
+                         const std::string& arguments) {
+    const std::string settings = "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + " " + clock + " ";
+    const std::string tail = shell_quote(binary) + (arguments.empty() ? "" : " " + arguments);
+    if (!launcher.empty()) {
+        // A build for another system keeps its test clock itself.
+        return settings + launcher + " " + tail;
+    }
     // A sanitized game would refuse a library preloaded ahead of its runtime;
     // options the caller gives the sanitizer still count. A run standing in
     // for macOS's poll() gives the game that poll too.
-    const std::string macos_poll = std::getenv("FAKE_POLL_NVAL") != nullptr ? " FAKE_POLL_NVAL=1" : "";
-    return "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + macos_poll + " " + clock + " LD_PRELOAD=" +
-           shell_quote(PRELOAD_HOOKS_LIBRARY) + " ASAN_OPTIONS=verify_asan_link_order=0${ASAN_OPTIONS:+:$ASAN_OPTIONS} " +
-           shell_quote(BLACKJACK_BINARY) + (arguments.empty() ? "" : " " + arguments);
+    const std::string macos_poll = std::getenv("FAKE_POLL_NVAL") != nullptr ? "FAKE_POLL_NVAL=1 " : "";
+    return settings + macos_poll + "LD_PRELOAD=" + shell_quote(PRELOAD_HOOKS_LIBRARY) +
+           " ASAN_OPTIONS=verify_asan_link_order=0${ASAN_OPTIONS:+:$ASAN_OPTIONS} " + tail;
+}
+
+std::string command_with(long seed, const std::string& clock, const std::string& arguments) {
+    return command_with(BLACKJACK_BINARY, BLACKJACK_LAUNCHER, seed, clock, arguments);
+}
+
+std::string clock_setting(const TestClock& clock) {
+    return "FAKE_CLOCK_FILE=" + shell_quote(clock.file());
 }
 
 }  // namespace
@@ -63,7 +77,15 @@ std::string game_command(long seed, int clock_speed, const std::string& argument
 }
 
 std::string game_command(long seed, const TestClock& clock) {
-    return command_with(seed, "FAKE_CLOCK_FILE=" + shell_quote(clock.file()), "");
+    return command_with(seed, clock_setting(clock), "");
+}
+
+std::string reference_game_command(long seed, const TestClock& clock) {
+    return command_with(BLACKJACK_REFERENCE_BINARY, "", seed, clock_setting(clock), "");
+}
+
+const char* game_launcher() {
+    return BLACKJACK_LAUNCHER;
 }
 
 PlayedGame play(long seed, const std::string& input, const std::string& arguments) {

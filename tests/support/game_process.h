@@ -34,6 +34,14 @@ private:
 std::string game_command(long seed, int clock_speed = 50, const std::string& arguments = "");
 std::string game_command(long seed, const TestClock& clock);
 
+// The same for the game built here, when the game under test is another
+// build: what that one must look like.
+std::string reference_game_command(long seed, const TestClock& clock);
+
+// What the game under test is started through (wine for a Windows build),
+// or "" for a program of this system.
+const char* game_launcher();
+
 struct PlayedGame {
     std::string out;  // every byte written to standard output
     std::string err;
