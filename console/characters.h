@@ -5,6 +5,7 @@
 // and the columns each takes. Pure.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace console {
@@ -17,6 +18,9 @@ int continuation_count(unsigned char lead);  // what a lead byte announces; 0 fo
 // exactly one well-formed UTF-8 character (a stray byte, a character cut
 // short, an overlong form, a surrogate).
 long decode_character(std::string_view bytes);
+
+// Appends character c as UTF-8.
+void append_utf8(std::string& out, char32_t c);
 
 // The columns character c takes, as the C library's wcwidth counts them in a
 // UTF-8 locale and so the terminals: 1, 2 for wide characters (CJK, emoji),

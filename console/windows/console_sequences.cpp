@@ -1,23 +1,10 @@
 #include "windows/console_sequences.h"
 
+#include "characters.h"
+
 namespace console::windows {
 
 namespace {
-
-// Bytes a UTF-8 character takes, by its first byte; 1 for a byte that starts
-// none, which is shown as it is.
-std::size_t utf8_length(unsigned char first) {
-    if (first >= 0xF0 && first <= 0xF4) {
-        return 4;
-    }
-    if (first >= 0xE0 && first <= 0xEF) {
-        return 3;
-    }
-    if (first >= 0xC2 && first <= 0xDF) {
-        return 2;
-    }
-    return 1;
-}
 
 // The parameters of ESC [ p1 ; p2 ... final; absent or empty ones are 0.
 std::vector<int> parameters(std::string_view body) {
@@ -55,7 +42,8 @@ std::vector<ConsoleAction> SequenceSplitter::split(std::string_view text) {
         if (all[at] != '\x1b') {
             std::size_t end = at;
             while (end < all.size() && all[end] != '\x1b') {
-                const std::size_t length = utf8_length(static_cast<unsigned char>(all[end]));
+                const auto lead = static_cast<unsigned char>(all[end]);
+                const std::size_t length = 1 + static_cast<std::size_t>(continuation_count(lead));
                 if (end + length > all.size()) {
                     break;
                 }
