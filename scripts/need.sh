@@ -49,7 +49,7 @@ need_at_least() {
 # for people (a version too old said, and need_stuck set, since apt-get would
 # bring the same one), and need_tools to the commands and files.
 need_missing() {
-  need_packages= need_names= need_tools= need_stuck=
+  need_packages='' need_names='' need_tools='' need_stuck=''
   for need_pair in "$@"; do
     need_check=${need_pair#*:}
     need_has "$need_check" && continue
