@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
