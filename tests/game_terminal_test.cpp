@@ -605,7 +605,8 @@ TEST(GameScreens, WithOutputToAFileTheTerminalShowsWhatIsTyped) {
 TEST(GameKeys, AClosedWindowEndsTheGameEvenInTheMiddleOfAWait) {
     // The game is the window's own program, and its clock stands still: a
     // wait can only end because nobody is left to watch it.
-    testing_support::PtyProcess game({"/bin/sh", "-c", "exec " + testing_support::game_command(13, 0)});
+    testing_support::PtyProcess game({"/bin/sh", "-c", "exec " + testing_support::game_command(13, 0)},
+                                     testing_support::without_leak_check);
     game.type("xn\r100\rks\r");
     EXPECT_TRUE(testing_support::poll_until(
         [&] { return game.output().find("The dealer has 7 points, ") != std::string::npos; }))

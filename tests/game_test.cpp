@@ -17,6 +17,7 @@
 
 #include "cards.h"
 #include "game_process.h"
+#include "processes.h"
 #include "tmux_session.h"
 #include "wait.h"
 
@@ -334,13 +335,6 @@ TEST(GameMoney, AWinPastTheLargestIntKeepsTheLargestInt) {
     EXPECT_EQ(game.status, 0);
 }
 
-// A process's state letter: R running, S asleep, and so on.
-char state_of(pid_t pid) {
-    const std::string stat = testing_support::read_file("/proc/" + std::to_string(pid) + "/stat");
-    const std::size_t after_name = stat.rfind(") ");
-    return after_name == std::string::npos ? '?' : stat[after_name + 2];
-}
-
 TEST(GameOutput, ANonBlockingPipeReadSlowlyGetsEveryByte) {
     // A pipe of one page, non-blocking on the game's side, read only when
     // the game has to wait for it (it sleeps only then: its input is a
@@ -374,7 +368,8 @@ TEST(GameOutput, ANonBlockingPipeReadSlowlyGetsEveryByte) {
         ASSERT_TRUE(testing_support::poll_until([&] {
             int waiting = 0;
             ended = ended || waitpid(pid, &status, WNOHANG) == pid;
-            return ended || (ioctl(out[0], FIONREAD, &waiting) == 0 && waiting > 0 && state_of(pid) == 'S');
+            const auto game = testing_support::process_stat(pid);
+            return ended || (ioctl(out[0], FIONREAD, &waiting) == 0 && waiting > 0 && game && game->state == 'S');
         })) << "the game neither fills the pipe nor ends; so far:\n" << got;
         char bytes[8192];
         const ssize_t n = read(out[0], bytes, sizeof bytes);

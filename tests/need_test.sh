@@ -105,6 +105,11 @@ expect status "$status" 1
 expect log "$(log)" ""
 expect stderr "$(/bin/cat "$work/err")" "Please install these Debian packages (or your system's own): foo bar"
 
+scenario "nothing installed, no root, no sudo: every package in one line"
+FAKE_UID=1000 run need_build_tools
+expect status "$status" 1
+expect stderr "$(/bin/cat "$work/err")" "Please install these Debian packages (or your system's own): g++ gzip cmake make"
+
 scenario "not root, with sudo"
 sudo_too
 FAKE_UID=1000 run need foo:foo
@@ -123,26 +128,34 @@ expect status "$status" 1
 expect stderr "$(/bin/cat "$work/err")" \
   "Please install these Debian packages (or your system's own): foo (installed, yet what they bring is still missing)"
 
-scenario "no apt-get"
+scenario "no apt-get: the commands and files, a CMake too old among them"
 /bin/rm "$work/bin/apt-get"
-run need foo:foo
+stand_in cmake 'echo "cmake version 3.16.3"'
+run need_build_tools libfoo-dev:/no/such/foo.h
 expect status "$status" 1
-expect stderr "$(/bin/cat "$work/err")" "Please install these Debian packages (or your system's own): foo"
+expect stderr "$(/bin/cat "$work/err")" \
+  "Please install what gives these commands and files: c++, gzip, cmake 3.20 or later (this one is 3.16.3), make or ninja, /no/such/foo.h"
 
-scenario "a CMake too old"
+scenario "a CMake too old: named with the rest, nothing installed"
 stand_in cmake 'echo "cmake version 3.16.3"'
 stand_in make 'exit 0'
 run need_build_tools
 expect status "$status" 1
-expect "first line" "$(/usr/bin/head -n 1 "$work/err")" "CMake 3.20 or later is needed; this one says '3.16.3'."
+expect log "$(log)" ""
+expect stderr "$(/bin/cat "$work/err")" \
+  "Please install these Debian packages (or your system's own): g++ gzip cmake (3.20 or later; this one is 3.16.3)"
 
 scenario "a new enough CMake and no build tool: make comes"
+stand_in c++ 'exit 0'
+stand_in gzip 'exit 0'
 stand_in cmake 'echo "cmake version 3.20.0"'
 run need_build_tools
 expect status "$status" 0
 expect log "$(log)" "apt-get install -y -qq make"
 
 scenario "no CMake: it comes, and ninja does as a build tool"
+stand_in c++ 'exit 0'
+stand_in gzip 'exit 0'
 stand_in ninja 'exit 0'
 run need_build_tools
 expect status "$status" 0

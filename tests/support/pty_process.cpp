@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +13,11 @@ namespace testing_support {
 
 bool is_line_mode(const termios& mode) {
     return (mode.c_lflag & ICANON) != 0 && (mode.c_lflag & ECHO) != 0 && (mode.c_lflag & ISIG) != 0;
+}
+
+void without_leak_check() {
+    const char* options = getenv("ASAN_OPTIONS");
+    setenv("ASAN_OPTIONS", (std::string(options != nullptr ? options : "") + ":detect_leaks=0").c_str(), 1);
 }
 
 termios new_terminal_mode() {
@@ -64,14 +68,16 @@ PtyProcess::PtyProcess(const std::vector<std::string>& argv, const std::function
         execv(args[0], args.data());
         _exit(127);
     }
+    session_ = Session(pid_);
     close(report[1]);
     report_read_ = report[0];
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
 
 PtyProcess::~PtyProcess() noexcept {
+    // Everything on the terminal ends before the terminal goes.
+    session_.end();
     if (!reaped_ && pid_ > 0) {
-        kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
     for (const int fd : {master_, report_read_}) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "processes.h"
 #include "wait.h"
 
 namespace testing_support {
@@ -49,10 +50,16 @@ private:
     int master_ = -1;
     int report_read_ = -1;
     pid_t pid_ = -1;
+    Session session_;
     bool reaped_ = false;
     std::string output_;
     std::string report_text_;
 };
+
+// For before_exec: a program whose terminal the test closes under it. The
+// sanitizers' leak check at exit stops every thread to look at it, and the
+// hang-up's signals can leave it waiting for a stop that never comes.
+void without_leak_check();
 
 // True when the mode reads lines with echo and signal keys, as a shell leaves it.
 bool is_line_mode(const termios& mode);

@@ -78,13 +78,17 @@ TmuxSession::TmuxSession(const std::string& command, int width, int height) {
                                 shell_quote(status + ".new") + "; mv " + shell_quote(status + ".new") + " " +
                                 shell_quote(status);
     const std::string start = "tmux -f " + shell_quote(config) + " -S " + shell_quote(socket_) +
-                              " new-session -d -x " + std::to_string(width) + " -y " +
+                              " new-session -d -P -F '#{pane_pid}' -x " + std::to_string(width) + " -y " +
                               std::to_string(height) + " " + shell_quote("sh -c " + shell_quote(wrapped)) +
                               " </dev/null 2>&1";
-    run(start);
+    session_ = Session(static_cast<pid_t>(std::atol(run(start).c_str())));
 }
 
 TmuxSession::~TmuxSession() noexcept {
+    // The game ends, and is waited for, before its window goes: closing the
+    // window under it would send it into its exit with nobody left to see
+    // how that goes.
+    session_.end();
     const std::string clean_up = "tmux -S " + shell_quote(socket_) + " kill-server >/dev/null 2>&1; rm -rf " +
                                  shell_quote(dir_);
     if (std::system(clean_up.c_str()) != 0) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "processes.h"
 #include "wait.h"
 
 namespace testing_support {
@@ -54,6 +55,7 @@ private:
 
     std::string dir_;
     std::string socket_;
+    Session session_;  // the pane's: the command and all it starts
 };
 
 std::string shell_quote(const std::string& text);
