@@ -333,11 +333,15 @@ bool hold_mode(bool checked) {
         return false;
     }
     read_found_mode();
+    // The flag goes first: a fault signal (not blocked here) landing right
+    // after the mode is set must still find it to restore. Restoring a mode
+    // not yet changed does no harm.
+    raw_applied = 1;
     // TCSANOW keeps keys typed ahead; TCSAFLUSH would drop them.
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw_mode) != 0) {
+        raw_applied = 0;
         return false;
     }
-    raw_applied = 1;
     return true;
 }
 
