@@ -28,12 +28,6 @@ void finish() {
     platform::hand_back();
 }
 
-// A broken precondition of the text type runs no exit handler and flushes
-// nothing: only the mode.
-void finish_at_once() {
-    platform::emergency_hand_back();
-}
-
 // An exception nobody caught: hand back, then let the usual report and
 // abort follow.
 [[noreturn]] void on_terminate() {
@@ -64,7 +58,9 @@ void start() {
     }
     screen::install();
     std::atexit(finish);
-    abnormal_end::at_abnormal_end(finish_at_once);
+    // A broken precondition of the text type runs no exit handler and
+    // flushes nothing: only the mode goes back.
+    abnormal_end::at_abnormal_end(platform::emergency_hand_back);
     previous_terminate = std::set_terminate(on_terminate);
 }
 

@@ -124,7 +124,8 @@ bool write_error(std::string_view text) {
 }
 
 void wait_for_news() {
-    // Where poll() cannot watch the display, its hang-up is news too.
+    // The display's hang-up ends the wait where poll() watches it; where
+    // select() waits instead, the hang-up signal wakes it.
     posix::Watch watches[2] = {{posix::wake_fd(), true, false}, {display_fd, false, false}};
     if (posix::wait_for(watches, 2, -1) > 0 && watches[1].hung_up) {
         mark_gone();
