@@ -22,23 +22,6 @@ constexpr Widths kWidths[] = {
 
 }  // namespace
 
-bool is_continuation(unsigned char byte) {
-    return byte >= 0x80 && byte <= 0xBF;
-}
-
-int continuation_count(unsigned char lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return 1;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        return 2;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 3;
-    }
-    return 0;
-}
-
 void append_utf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -57,31 +40,42 @@ void append_utf8(std::string& out, char32_t c) {
     }
 }
 
-long decode_character(std::string_view bytes) {
-    if (bytes.empty()) {
-        return -1;
+Utf8Character utf8_character(std::string_view text) {
+    using Kind = Utf8Character::Kind;
+    if (text.empty()) {
+        return {Kind::kIncomplete, 0, 0};
     }
-    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const auto lead = static_cast<unsigned char>(text[0]);
     if (lead < 0x80) {
-        return bytes.size() == 1 ? lead : -1;
+        return {Kind::kComplete, 1, lead};
     }
-    const int more = continuation_count(lead);
-    if (more == 0 || bytes.size() != static_cast<std::size_t>(more) + 1) {
-        return -1;
+    int more = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        more = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        more = 2;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        more = 3;
+    } else {
+        return {Kind::kInvalid, 1, 0};  // a continuation byte alone, or no lead byte at all
     }
-    long c = lead & (0x3F >> more);
-    for (std::size_t i = 1; i < bytes.size(); i++) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (!is_continuation(byte)) {
-            return -1;
+    char32_t code = lead & (0x3FU >> more);
+    std::size_t length = 1;
+    for (; length <= static_cast<std::size_t>(more); length++) {
+        if (length == text.size()) {
+            return {Kind::kIncomplete, length, 0};
         }
-        c = (c << 6) | (byte & 0x3F);
+        const auto byte = static_cast<unsigned char>(text[length]);
+        if (byte < 0x80 || byte > 0xBF) {
+            return {Kind::kInvalid, length, 0};
+        }
+        code = (code << 6) | (byte & 0x3FU);
     }
-    constexpr long kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[more] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return -1;
+    constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[more] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return {Kind::kInvalid, length, 0};
     }
-    return c;
+    return {Kind::kComplete, length, code};
 }
 
 int column_width(long c) {

@@ -10,14 +10,23 @@
 
 namespace console {
 
-// A character outside ASCII comes as a lead byte and continuation bytes.
-bool is_continuation(unsigned char byte);
-int continuation_count(unsigned char lead);  // what a lead byte announces; 0 for any other byte
-
-// The character that bytes holds whole and alone, or -1 when it is not
-// exactly one well-formed UTF-8 character (a stray byte, a character cut
-// short, an overlong form, a surrogate).
-long decode_character(std::string_view bytes);
+// The one UTF-8 rule of the console: how the bytes at the front of text
+// make a character, as a terminal reads them. A lead byte announces how many
+// continuation bytes (80-BF) follow; the ones that do belong to it.
+struct Utf8Character {
+    enum class Kind {
+        kComplete,    // a well-formed character: code
+        kIncomplete,  // the start of one, cut off by the end of text: more may come
+        // A stray byte, a character cut short by a byte that cannot go on
+        // with it, an overlong form, a surrogate, past U+10FFFF: a terminal
+        // draws one replacement for it.
+        kInvalid,
+    };
+    Kind kind;
+    std::size_t length;  // bytes it takes; kIncomplete: all of text (0 for none)
+    char32_t code;       // kComplete only
+};
+Utf8Character utf8_character(std::string_view text);
 
 // Appends character c as UTF-8.
 void append_utf8(std::string& out, char32_t c);

@@ -73,17 +73,6 @@ int key_from_letter(int letter) {
     }
 }
 
-// Bytes of the character starting at bytes[0]: the lead byte and the
-// continuation bytes that follow it. 0 while more of it may still come.
-std::size_t character_length(const unsigned char* bytes, std::size_t size, bool gap_passed) {
-    const std::size_t wanted = 1 + static_cast<std::size_t>(continuation_count(bytes[0]));
-    std::size_t n = 1;
-    while (n < wanted && n < size && is_continuation(bytes[n])) {
-        n++;
-    }
-    return n < wanted && n == size && !gap_passed ? 0 : n;
-}
-
 // ESC [ or ESC O, then parameter bytes, intermediate bytes and a final byte;
 // bytes[start] is the first byte after the introducer.
 DecodedKey decode_sequence(const unsigned char* bytes, std::size_t size, bool gap_passed, std::size_t start,
@@ -186,11 +175,13 @@ DecodedKey decode_key(const unsigned char* bytes, std::size_t size, bool gap_pas
     if (first == 0) {
         return extended(key::kCtrl2, 1);  // Ctrl+Space or Ctrl+2
     }
-    if (continuation_count(first) > 0) {
-        const std::size_t length = character_length(bytes, size, gap_passed);
-        return length == 0 ? need_more() : plain(first, length);
+    // A character is one key, however many bytes it takes; one cut short
+    // (or broken off by a gap) is a key of what came of it.
+    const Utf8Character character = utf8_character({reinterpret_cast<const char*>(bytes), size});
+    if (character.kind == Utf8Character::Kind::kIncomplete && !gap_passed) {
+        return need_more();
     }
-    return plain(first, 1);
+    return plain(first, character.length);
 }
 
 }  // namespace console

@@ -72,8 +72,9 @@ LineEditor::Outcome LineEditor::apply(int code, const std::string& bytes, std::s
             return Outcome::kEditing;
         }
     }
-    const long c = decode_character(bytes);
-    const int width = c < 0 ? -1 : column_width(c);
+    const Utf8Character c = utf8_character(bytes);
+    const bool one_character = c.kind == Utf8Character::Kind::kComplete && c.length == bytes.size();
+    const int width = one_character ? column_width(c.code) : -1;
     if (width > 0) {
         add(bytes, width, echo);
     }

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "display_operations.h"
 #include "line_editor.h"
 
 namespace console::platform {
@@ -48,14 +49,6 @@ void suspend();
 // The editing keys of the terminal's settings, as last found.
 const EditingKeys& editing_keys();
 
-// In the foreground, makes sure the key-by-key mode is in force; after a
-// continue (`checked`) it reads the mode to find out. Before it sets the
-// mode it reads the terminal's settings again: the player may have changed
-// them while the program was stopped, and they are the ones to hand back.
-// True when the mode had to be set: whatever was on the screen meanwhile
-// was not the game's. In the background it touches nothing.
-bool hold_mode(bool checked);
-
 // Stops the program, as the terminal stops a job that reads from the
 // background, until it is in the foreground.
 void wait_for_foreground();
@@ -66,6 +59,14 @@ struct Events {
     bool resized = false;    // the window changed size
 };
 Events take_events();
+
+// In the foreground, makes sure the key-by-key mode is in force; when the
+// news says the program was continued, it reads the mode to find out. Before
+// it sets the mode it reads the terminal's settings again: the player may
+// have changed them while the program was stopped, and they are the ones to
+// hand back. True when the mode had to be set: whatever was on the screen
+// meanwhile was not the game's. In the background it touches nothing.
+bool hold_mode(const Events& news);
 
 // The terminal has gone away (its window closed): for good.
 bool gone();
@@ -110,15 +111,15 @@ struct Size {
 // Where the player's screen is: standard output when it is a terminal, else
 // (while the keyboard is held) the terminal the keys come from, for the
 // echo; kNone when there is neither.
-enum class Display { kNone, kOutput, kKeyboard };
-Display open_display();
+enum class DisplayFound { kNone, kOnStandardOutput, kOnKeyboardTerminal };
+DisplayFound open_display();
 void close_display();
 
 // The display's size now. False when it cannot be told.
 bool display_size(Size& size);
 
 // The size of whichever standard stream is a terminal. False when none is.
-bool standard_size(Size& size);
+bool size_of_standard_terminal(Size& size);
 
 // True when standard error writes to the display too.
 bool display_shows_errors();
@@ -128,13 +129,13 @@ bool display_shows_errors();
 // another's screen).
 bool display_in_foreground();
 
-// Writes all of text, waiting while the receiver is full; the display takes
-// the game's text (with line feeds and backspaces, never a tab) and these
-// sequences: ESC [ H, ESC [ 2 J, ESC [ row ; column H and ESC [ n C (the
-// cursor n columns right, leaving the cells it passes as they are, as a
-// tab does). write_display: false when the display has gone;
-// write_output: 0 or the error number (for strerror) that stopped it.
-bool write_display(std::string_view text);
+// Carries out the operations on the display, in order, waiting while it is
+// full. A display that takes bytes writes render(operations). False when
+// the display has gone.
+bool write_display(const DisplayOperations& operations);
+
+// Write all of text, waiting while the receiver is full. write_output: 0 or
+// the error number (for strerror) that stopped it.
 int write_output(std::string_view text);
 bool write_error(std::string_view text);
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <string>
 
 #include "characters.h"
 #include "console.h"
@@ -81,14 +82,18 @@ std::istream& read_char(std::istream& is, char& c) {
         return is;
     }
     // One character typed is one answer, however many bytes it takes: the
-    // continuation bytes its first byte announces go with it.
+    // bytes that belong to it go with its first one.
     std::streambuf* sb = is.rdbuf();
-    const auto lead = static_cast<unsigned char>(sb->sbumpc());
-    c = static_cast<char>(lead);
-    for (int more = continuation_count(lead); more > 0; more--) {
+    std::string character(1, static_cast<char>(sb->sbumpc()));
+    c = character[0];
+    while (utf8_character(character).kind == Utf8Character::Kind::kIncomplete) {
         const int next = sb->sgetc();
-        if (next == std::char_traits<char>::eof() || !is_continuation(static_cast<unsigned char>(next))) {
+        if (next == std::char_traits<char>::eof()) {
             break;
+        }
+        character += static_cast<char>(next);
+        if (utf8_character(character).length < character.size()) {
+            break;  // not part of it: stays for the next read
         }
         sb->sbumpc();
     }

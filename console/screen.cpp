@@ -9,6 +9,7 @@
 #include <string>
 
 #include "console.h"
+#include "display_operations.h"
 #include "platform.h"
 #include "screen_record.h"
 
@@ -24,15 +25,15 @@ constexpr int kGameRows = 21;
 
 using platform::Size;
 
-// The size gotoxy knows when standard output is not the display.
+// The size gotoxy knows when standard output is not the view.
 Size size_for_game() {
     Size size{80, 25};  // what a plain text console offers
-    platform::standard_size(size);
+    platform::size_of_standard_terminal(size);
     return size;
 }
 
-// The player's terminal and what its screen shows.
-struct Display {
+// The player's display and what it shows.
+struct PlayerView {
     bool present = false;      // there is a terminal to show things on
     bool shows_game = false;   // it is standard output
     bool shows_errors = false;  // standard error writes to it too
@@ -42,10 +43,10 @@ struct Display {
     // alone knows where the game's text stands.
     bool cleared = false;
     ScreenRecord record{kGameColumns, 25};
-    std::string pending;  // written at the next push
+    DisplayOperations pending;  // carried out at the next push
 };
 
-Display display;
+PlayerView view;
 std::string game_pending;  // the game's text, when standard output is not the display
 Size game_size{80, 25};    // the screen gotoxy knows, when standard output is not the display
 int output_error = 0;      // why the game's text could not be written
@@ -53,19 +54,25 @@ std::streambuf* original_cout = nullptr;
 std::streambuf* original_cerr = nullptr;
 
 void find_display() {
-    const platform::Display found = platform::open_display();
-    display.present = found != platform::Display::kNone;
-    display.shows_game = found == platform::Display::kOutput;
+    const platform::DisplayFound found = platform::open_display();
+    view.present = found != platform::DisplayFound::kNone;
+    view.shows_game = found == platform::DisplayFound::kOnStandardOutput;
     game_size = size_for_game();
     Size size = game_size;
-    if (display.present && platform::display_size(size)) {
-        display.record.resize(size.columns, size.rows);
+    if (view.present && platform::display_size(size)) {
+        view.record.resize(size.columns, size.rows);
     }
-    display.shows_errors = platform::display_shows_errors();
+    view.shows_errors = platform::display_shows_errors();
 }
 
 bool visible() {
     return platform::display_in_foreground();
+}
+
+// An operation for the display, which the record follows.
+void show(const DisplayOperation& operation) {
+    view.record.apply(operation);
+    view.pending.add(operation);
 }
 
 // A tab goes to the display as a move to the game's next stop: the
@@ -73,39 +80,41 @@ bool visible() {
 // cells it passes as they are, as a tab does.
 void to_display(std::string_view text) {
     for (std::size_t tab = text.find('\t'); tab != std::string_view::npos; tab = text.find('\t')) {
-        display.record.write(text.substr(0, tab));
-        display.pending.append(text.substr(0, tab));
-        const int from = display.record.column();
-        display.record.write("\t");
+        show({DisplayOperation::Kind::kText, std::string(text.substr(0, tab))});
         // At the right edge it moves nothing, as a tab there does.
-        display.pending += "\x1b[" + std::to_string(std::max(1, display.record.column() - from)) + 'C';
+        const int columns = std::max(1, view.record.next_tab_stop() - view.record.column());
+        show({DisplayOperation::Kind::kMoveRight, {}, 1, 1, columns});
         text.remove_prefix(tab + 1);
     }
-    display.record.write(text);
-    display.pending.append(text);
+    show({DisplayOperation::Kind::kText, std::string(text)});
 }
 
 void game_text(std::string_view text) {
-    if (display.shows_game) {
+    if (view.shows_game) {
         to_display(text);
     } else {
         game_pending.append(text);
     }
 }
 
-// A control sequence of the game's: the record follows it by itself.
-void game_control(const std::string& sequence) {
-    (display.shows_game ? display.pending : game_pending).append(sequence);
+// A clear or a cursor move of the game's, in order with its text.
+void game_control(const DisplayOperation& operation) {
+    if (view.shows_game) {
+        show(operation);
+    } else {
+        render(operation, game_pending);
+    }
 }
 
 void show_notice(const Size& size) {
-    const std::string notice = "\x1b[H\x1b[2JThis game needs a window of " + std::to_string(kGameColumns) + "x" +
-                               std::to_string(kGameRows) + "; this one is " + std::to_string(size.columns) +
-                               "x" + std::to_string(size.rows) + ".";
+    DisplayOperations notice;
+    notice.clear_screen();
+    notice.text("This game needs a window of " + std::to_string(kGameColumns) + "x" + std::to_string(kGameRows) +
+                "; this one is " + std::to_string(size.columns) + "x" + std::to_string(size.rows) + ".");
     if (!platform::write_display(notice)) {
         platform::mark_gone();
     }
-    display.cleared = true;
+    view.cleared = true;
 }
 
 // Makes the record the window's size. Too small a window for the game's
@@ -117,37 +126,37 @@ void fit_window() {
         return;
     }
     Size noticed{0, 0};
-    while (display.shows_game && (size.columns < kGameColumns || size.rows < kGameRows) && visible()) {
+    while (view.shows_game && (size.columns < kGameColumns || size.rows < kGameRows) && visible()) {
         if (size.columns != noticed.columns || size.rows != noticed.rows) {
             show_notice(size);
             noticed = size;
-            display.stale = true;
+            view.stale = true;
         }
         platform::wait_for_news();
-        platform::hold_mode(platform::take_events().continued);
+        platform::hold_mode(platform::take_events());
         platform::display_size(size);
     }
     // A window still too small (the program went to the background
     // meanwhile) leaves the record as it is, for the window made larger.
-    const bool fits = !display.shows_game || (size.columns >= kGameColumns && size.rows >= kGameRows);
-    if (fits && (size.columns != display.record.columns() || size.rows != display.record.rows())) {
-        display.record.resize(size.columns, size.rows);
-        display.stale = true;
+    const bool fits = !view.shows_game || (size.columns >= kGameColumns && size.rows >= kGameRows);
+    if (fits && (size.columns != view.record.columns() || size.rows != view.record.rows())) {
+        view.record.resize(size.columns, size.rows);
+        view.stale = true;
     }
 }
 
 // Catches up with the signals' news.
 void catch_up() {
     const platform::Events events = platform::take_events();
-    const bool mode_taken = platform::hold_mode(events.continued);
+    const bool mode_taken = platform::hold_mode(events);
     if (!visible()) {
-        display.stale = display.stale || display.present;
+        view.stale = view.stale || view.present;
         return;
     }
-    if (mode_taken || events.continued || events.resized || display.stale) {
+    if (mode_taken || events.continued || events.resized || view.stale) {
         // A window made smaller and larger again between two looks has the
         // same size, but the terminal may have moved or cut its rows.
-        display.stale = display.stale || mode_taken || events.continued || events.resized;
+        view.stale = view.stale || mode_taken || events.continued || events.resized;
         fit_window();
     }
 }
@@ -162,33 +171,33 @@ void write_out() {
         game_pending.clear();
     }
     if (!visible()) {
-        display.pending.clear();  // the record has it, for the redraw once back
+        view.pending.forget();  // the record has it, for the redraw once back
         return;
     }
-    std::string whole;
-    if (display.stale) {
+    DisplayOperations whole;
+    if (view.stale) {
         // Before the game has cleared the screen, only its own line again,
         // where it stands: the rows above are the shell's.
-        whole = display.cleared ? display.record.render() : display.record.render_line();
+        whole = view.cleared ? view.record.render() : view.record.render_line();
     }
-    const std::string& out = display.stale ? whole : display.pending;
+    const DisplayOperations& out = view.stale ? whole : view.pending;
     if (!out.empty() && !platform::write_display(out)) {
         platform::mark_gone();  // the terminal went away: the game ends as at the end of input
     }
-    display.stale = false;
-    display.pending.clear();
+    view.stale = false;
+    view.pending.forget();
 }
 
 void write_error(std::string_view text) {
     write_out();  // what waits goes first, then the message, where the cursor stands
-    if (display.shows_errors) {
-        display.record.write(text);
-        if (!visible() || display.stale) {
-            display.stale = true;  // shown with the whole screen once back
+    if (view.shows_errors) {
+        view.record.write(text);
+        if (!visible() || view.stale) {
+            view.stale = true;  // shown with the whole screen once back
             return;
         }
     }
-    if (!platform::write_error(text) && display.shows_errors) {
+    if (!platform::write_error(text) && view.shows_errors) {
         platform::mark_gone();
     }
 }
@@ -263,41 +272,35 @@ void uninstall() {
     std::cin.tie(&std::cout);
     std::cerr.tie(&std::cout);
     platform::close_display();
-    display.present = false;
+    view.present = false;
 }
 
 void clear() {
-    game_control("\x1b[H\x1b[2J");
-    if (display.shows_game) {
-        display.record.clear();
-        display.cleared = true;
-    }
+    game_control({DisplayOperation::Kind::kClear, {}});
+    view.cleared = view.cleared || view.shows_game;
 }
 
 void move_to(int column, int row) {
-    const int columns = display.shows_game ? display.record.columns() : game_size.columns;
-    const int rows = display.shows_game ? display.record.rows() : game_size.rows;
+    const int columns = view.shows_game ? view.record.columns() : game_size.columns;
+    const int rows = view.shows_game ? view.record.rows() : game_size.rows;
     if (column < 1 || row < 1 || column > columns || row > rows) {
         return;
     }
-    game_control("\x1b[" + std::to_string(row) + ';' + std::to_string(column) + 'H');
-    if (display.shows_game) {
-        display.record.move_to(column, row);
-    }
+    game_control({DisplayOperation::Kind::kMoveTo, {}, column, row});
 }
 
 void echo(std::string_view text) {
-    if (display.present) {
+    if (view.present) {
         to_display(text);
     }
 }
 
 int echo_column() {
-    return display.present ? display.record.column() : 1;
+    return view.present ? view.record.column() : 1;
 }
 
 int echo_columns() {
-    return display.present ? std::min(kGameColumns, display.record.columns()) : INT_MAX;
+    return view.present ? std::min(kGameColumns, view.record.columns()) : INT_MAX;
 }
 
 void push() {
@@ -312,7 +315,7 @@ void push() {
 }
 
 void redraw() {
-    display.stale = display.present;
+    view.stale = view.present;
 }
 
 

@@ -16,10 +16,6 @@ int clamp(int value, int most) {
     return std::clamp(value, 1, most);
 }
 
-void append_move(std::string& out, int column, int row) {
-    out += "\x1b[" + std::to_string(row) + ';' + std::to_string(column) + 'H';
-}
-
 }  // namespace
 
 ScreenRecord::ScreenRecord(int columns, int rows)
@@ -28,31 +24,26 @@ ScreenRecord::ScreenRecord(int columns, int rows)
       cells_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), kBlank) {}
 
 void ScreenRecord::write(std::string_view text) {
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (!partial_.empty()) {
-            if (is_continuation(byte)) {
-                partial_ += ch;
-                if (partial_.size() < 1 + static_cast<std::size_t>(continuation_count(
-                                              static_cast<unsigned char>(partial_[0])))) {
-                    continue;
-                }
-                const long c = decode_character(partial_);
-                partial_.clear();
-                put(c < 0 ? kReplacement : static_cast<char32_t>(c), c < 0 ? 1 : column_width(c));
-                continue;
-            }
-            partial_.clear();
-            put(kReplacement, 1);  // cut short
-        }
+    std::string joined;  // a character begun in an earlier write, and what follows it
+    if (!partial_.empty()) {
+        joined = partial_ + std::string(text);
+        text = joined;
+        partial_.clear();
+    }
+    while (!text.empty()) {
+        const auto byte = static_cast<unsigned char>(text[0]);
         if (byte >= 0x80) {
-            if (continuation_count(byte) > 0) {
-                partial_ += ch;
-            } else {
-                put(kReplacement, 1);
+            const Utf8Character c = utf8_character(text);
+            if (c.kind == Utf8Character::Kind::kIncomplete) {
+                partial_.assign(text);
+                return;
             }
+            const bool drawn = c.kind == Utf8Character::Kind::kComplete;
+            put(drawn ? c.code : kReplacement, drawn ? column_width(c.code) : 1);
+            text.remove_prefix(c.length);
             continue;
         }
+        text.remove_prefix(1);
         switch (byte) {
         case '\n':
             line_feed();
@@ -63,7 +54,7 @@ void ScreenRecord::write(std::string_view text) {
             wrap_pending_ = false;
             break;
         case '\t':
-            column_ = std::min(columns_, (column_ - 1) / kTabWidth * kTabWidth + kTabWidth + 1);
+            column_ = next_tab_stop();
             wrap_pending_ = false;
             break;
         case '\b':
@@ -76,6 +67,37 @@ void ScreenRecord::write(std::string_view text) {
             }
             break;
         }
+    }
+}
+
+int ScreenRecord::next_tab_stop() const {
+    return std::min(columns_, (column_ - 1) / kTabWidth * kTabWidth + kTabWidth + 1);
+}
+
+void ScreenRecord::apply(const DisplayOperation& operation) {
+    if (operation.kind == DisplayOperation::Kind::kText) {
+        write(operation.text);
+        return;
+    }
+    // A character cut short by a move shows where it was begun, as on a
+    // terminal.
+    if (!partial_.empty()) {
+        partial_.clear();
+        put(kReplacement, 1);
+    }
+    switch (operation.kind) {
+    case DisplayOperation::Kind::kClear:
+        clear();
+        break;
+    case DisplayOperation::Kind::kMoveTo:
+        move_to(operation.column, operation.row);
+        break;
+    case DisplayOperation::Kind::kMoveRight:
+        column_ = std::min(columns_, column_ + std::max(1, operation.count));
+        wrap_pending_ = false;
+        break;
+    case DisplayOperation::Kind::kText:
+        break;
     }
 }
 
@@ -207,38 +229,42 @@ std::string ScreenRecord::text(int row) const {
     return out;
 }
 
-std::string ScreenRecord::render_line() const {
-    std::string out(static_cast<std::size_t>(column_ - 1), '\b');
+DisplayOperations ScreenRecord::render_line() const {
+    std::string line(static_cast<std::size_t>(column_ - 1), '\b');
     int end = 0;  // the last column the row's text takes
     for (int column = 1; column <= columns_; column++) {
         if (at(column, row_) != kBlank) {
             end = column;
         }
     }
-    out += text(row_);
+    line += text(row_);
+    if (column_ <= end + 1 && !wrap_pending_) {
+        line.append(static_cast<std::size_t>(end + 1 - column_), '\b');
+    }
+    DisplayOperations out;
+    out.text(line);
     if (column_ > end + 1) {
-        out += "\x1b[" + std::to_string(column_ - end - 1) + 'C';
-    } else if (!wrap_pending_) {
-        out.append(static_cast<std::size_t>(end + 1 - column_), '\b');
+        out.move_right(column_ - end - 1);
     }
     return out;
 }
 
-std::string ScreenRecord::render() const {
-    std::string out = "\x1b[H\x1b[2J";
+DisplayOperations ScreenRecord::render() const {
+    DisplayOperations out;
+    out.clear_screen();
     for (int row = 1; row <= rows_; row++) {
         const std::string line = text(row);
         if (!line.empty()) {
-            append_move(out, 1, row);
-            out += line;
+            out.move_to(1, row);
+            out.text(line);
         }
     }
+    out.move_to(column_, row_);
     if (wrap_pending_) {
         // Draw the last character again, so that the next one wraps.
-        append_move(out, column_, row_);
-        append_utf8(out, at(column_, row_) == kBlank ? U' ' : at(column_, row_));
-    } else {
-        append_move(out, column_, row_);
+        std::string last;
+        append_utf8(last, at(column_, row_) == kBlank ? U' ' : at(column_, row_));
+        out.text(last);
     }
     return out;
 }

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "display_operations.h"
+
 namespace console {
 
 class ScreenRecord {
@@ -29,6 +31,12 @@ public:
     void clear();                      // blank cells, cursor at column 1, row 1
     void move_to(int column, int row);  // counted from 1; off the grid: ignored
 
+    // An operation as the display carries it out.
+    void apply(const DisplayOperation& operation);
+
+    // The column a tab takes the cursor to.
+    int next_tab_stop() const;
+
     // A window of a new size, as a terminal takes it: a shorter one loses
     // rows below the cursor first, then rows at the top; a taller one gets
     // back, at the top, rows that went off the top (by a line feed or a
@@ -44,13 +52,13 @@ public:
     // One row as the terminal shows it, trailing blanks left out.
     std::string text(int row) const;
 
-    // Clears the terminal and draws the grid and the cursor.
-    std::string render() const;
+    // Clears the display and draws the grid and the cursor.
+    DisplayOperations render() const;
 
     // Draws the cursor's row again on the terminal's row of the cursor,
     // clearing nothing: back to its start with backspaces, its text, the
     // cursor.
-    std::string render_line() const;
+    DisplayOperations render_line() const;
 
 private:
     static constexpr char32_t kBlank = 0;

@@ -20,12 +20,12 @@
 
 #include "characters.h"
 #include "clock.h"
+#include "display_operations.h"
 #include "key_chunks.h"
 #include "key_decoder.h"
 #include "line_editor.h"
 #include "screen_record.h"
 #include "streams.h"
-#include "windows/console_sequences.h"
 #include "windows/key_events.h"
 #ifndef BLACKJACK_PORTABLE_TESTS_ONLY
 #include "pty_process.h"
@@ -181,10 +181,45 @@ Edited edit(const std::string& typed, const console::EditingKeys& keys = {}, int
     return result;
 }
 
+TEST(Utf8Character, CompleteIncompleteOrInvalidAndHowLong) {
+    using Kind = console::Utf8Character::Kind;
+    const struct {
+        std::string bytes;
+        Kind kind;
+        std::size_t length;
+        char32_t code;  // when complete
+    } cases[] = {
+        {"a\xc3", Kind::kComplete, 1, 'a'},
+        {"\xc3\xa9!", Kind::kComplete, 2, 0xE9},
+        {"\xe2\x82\xac", Kind::kComplete, 3, 0x20AC},
+        {"\xf4\x8f\xbf\xbf", Kind::kComplete, 4, 0x10FFFF},
+        {"", Kind::kIncomplete, 0, 0},
+        {"\xf0\x9f\x82", Kind::kIncomplete, 3, 0},
+        // Stray bytes, one at a time; a character cut short, up to the byte
+        // that cannot go on with it; whole forms no character has.
+        {"\x80\x80", Kind::kInvalid, 1, 0},
+        {"\xc0\xaf", Kind::kInvalid, 1, 0},
+        {"\xff", Kind::kInvalid, 1, 0},
+        {"\xe2\x82" "a", Kind::kInvalid, 2, 0},
+        {"\xe2\x1b[H", Kind::kInvalid, 1, 0},
+        {"\xe0\x80\xaf", Kind::kInvalid, 3, 0},      // overlong
+        {"\xed\xa0\x80", Kind::kInvalid, 3, 0},      // a surrogate
+        {"\xf4\x90\x80\x80", Kind::kInvalid, 4, 0},  // past U+10FFFF
+    };
+    for (const auto& c : cases) {
+        const console::Utf8Character found = console::utf8_character(c.bytes);
+        EXPECT_EQ(found.kind, c.kind) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(found.length, c.length) << testing::PrintToString(c.bytes);
+        if (c.kind == Kind::kComplete) {
+            EXPECT_EQ(found.code, c.code) << testing::PrintToString(c.bytes);
+        }
+    }
+}
+
 // ---- The Windows console's pure parts --------------------------------------------
 
 TEST(WindowsKeys, KeyEventsBecomeTheBytesATerminalSends) {
-    using console::windows::KeyEvent;
+    using console::platform::windows::KeyEvent;
     constexpr std::uint32_t kShift = 0x10;
     constexpr std::uint32_t kLeftCtrl = 0x08;
     constexpr std::uint32_t kLeftAlt = 0x02;
@@ -213,37 +248,13 @@ TEST(WindowsKeys, KeyEventsBecomeTheBytesATerminalSends) {
         {{down(0, 0xD83C), down(0, 0xDCA1), down(0, 0xD83C), down('a', 'a'), down(0, 0xDCA1)}, "\xf0\x9f\x82\xa1" "a"},
     };
     for (const auto& c : cases) {
-        console::windows::KeyEventBytes converter;
+        console::platform::windows::KeyEventBytes converter;
         std::string bytes;
         for (const KeyEvent& event : c.events) {
             bytes += converter.bytes(event);
         }
         EXPECT_EQ(bytes, c.bytes);
     }
-}
-
-TEST(WindowsScreen, TheConsoleLayersSequencesBecomeConsoleCommands) {
-    const auto described = [](console::windows::SequenceSplitter& splitter, const std::string& text) {
-        std::string out;
-        for (const auto& action : splitter.split(text)) {
-            using Kind = console::windows::ConsoleAction::Kind;
-            out += action.kind == Kind::kText    ? "[" + action.text + "]"
-                   : action.kind == Kind::kClear ? std::string("clear ")
-                   : action.kind == Kind::kMove  ? "move " + std::to_string(action.column) + "," + std::to_string(action.row) + " "
-                                                 : "right " + std::to_string(action.count) + " ";
-        }
-        return out;
-    };
-    console::windows::SequenceSplitter splitter;
-    EXPECT_EQ(described(splitter, "ab\n\x1b[H\x1b[2J\tcd\x1b[19;1He\x1b[3Cf\x1b[C"),
-              "[ab\n]move 1,1 clear [\tcd]move 1,19 [e]right 3 [f]right 1 ");
-    // Cut anywhere, a sequence or a character waits for the rest.
-    EXPECT_EQ(described(splitter, "x\x1b"), "[x]");
-    EXPECT_EQ(described(splitter, "[1"), "");
-    EXPECT_EQ(described(splitter, "2;30Hy\xc3"), "move 30,12 [y]");
-    EXPECT_EQ(described(splitter, "\xa9"), "[\xc3\xa9]");
-    // Sequences the console layer never sends are dropped whole.
-    EXPECT_EQ(described(splitter, "a\x1b[?25lb\x1b[1Jc\x1b" "7d"), "[abcd]");
 }
 
 std::string erased(int columns) {
@@ -414,7 +425,7 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     }
     record.write("C");
     EXPECT_EQ(rows_of(record), (std::vector<std::string>{"A", "", "    BC", ""}));
-    EXPECT_EQ(record.render(), "\x1b[H\x1b[2J\x1b[1;1HA\x1b[3;1H    BC\x1b[3;7H");
+    EXPECT_EQ(console::render(record.render()), "\x1b[H\x1b[2J\x1b[1;1HA\x1b[3;1H    BC\x1b[3;7H");
 
     // Narrower and shorter: the cursor's row stays in sight; taller, the
     // row that went off the top comes back.
@@ -454,11 +465,11 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     // still wraps.
     console::ScreenRecord full(3, 2);
     full.write("abc");
-    EXPECT_EQ(full.render(), "\x1b[H\x1b[2J\x1b[1;1Habc\x1b[1;3Hc");
+    EXPECT_EQ(console::render(full.render()), "\x1b[H\x1b[2J\x1b[1;1Habc\x1b[1;3Hc");
 
     // The cursor's row alone, where the terminal's cursor stands: back to
     // its start, its text, the cursor (past cells never written, or back).
-    EXPECT_EQ(full.render_line(), "\b\babc");
+    EXPECT_EQ(console::render(full.render_line()), "\b\babc");
     const std::pair<const char*, const char*> lines[] = {
         {"x\nab\t", "\b\b\b\b\b\b\b\bab\x1b[6C"},
         {"abc\b\b", "\babc\b\b"},
@@ -467,8 +478,33 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     for (const auto& [written, drawn] : lines) {
         console::ScreenRecord line(10, 4);
         line.write(written);
-        EXPECT_EQ(line.render_line(), drawn) << written;
+        EXPECT_EQ(console::render(line.render_line()), drawn) << written;
     }
+}
+
+// The display and its record take the same operations; a terminal, a file
+// or a pipe takes their bytes.
+TEST(DisplayOperations, AreTheBytesATerminalTakesAndTheRecordFollowsThem) {
+    console::DisplayOperations operations;
+    operations.text("ab\n");
+    operations.clear_screen();
+    operations.text("c");
+    operations.text("d");  // one text with the one before
+    operations.move_to(7, 3);
+    operations.move_right(3);
+    operations.text("\xc3");  // a character cut short by the move after it
+    operations.move_to(1, 4);
+    operations.text("e\b");
+    operations.move_right(30);  // stops at the edge
+    EXPECT_EQ(std::distance(operations.begin(), operations.end()), 9);
+    EXPECT_EQ(console::render(operations), "ab\n\x1b[H\x1b[2Jcd\x1b[3;7H\x1b[3C\xc3\x1b[4;1He\b\x1b[30C");
+
+    console::ScreenRecord record(12, 4);
+    for (const console::DisplayOperation& operation : operations) {
+        record.apply(operation);
+    }
+    EXPECT_EQ(rows_of(record), (std::vector<std::string>{"cd", "", "         \xef\xbf\xbd", "e"}));
+    EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(12, 4));
 }
 
 // ---- Number and character input ------------------------------------------------

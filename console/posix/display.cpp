@@ -70,16 +70,16 @@ int open_keyboard_terminal() {
 
 }  // namespace
 
-Display open_display() {
+DisplayFound open_display() {
     if (isatty(STDOUT_FILENO)) {
         display_fd = STDOUT_FILENO;
-        return Display::kOutput;
+        return DisplayFound::kOnStandardOutput;
     }
     if (owned()) {
         display_fd = open_keyboard_terminal();
         owns_display_fd = display_fd > STDERR_FILENO;
     }
-    return display_fd >= 0 ? Display::kKeyboard : Display::kNone;
+    return display_fd >= 0 ? DisplayFound::kOnKeyboardTerminal : DisplayFound::kNone;
 }
 
 void close_display() {
@@ -94,7 +94,7 @@ bool display_size(Size& size) {
     return measure(display_fd, size);
 }
 
-bool standard_size(Size& size) {
+bool size_of_standard_terminal(Size& size) {
     for (const int fd : {STDOUT_FILENO, STDIN_FILENO, STDERR_FILENO}) {
         if (measure(fd, size)) {
             return true;
@@ -111,8 +111,8 @@ bool display_in_foreground() {
     return display_fd >= 0 && !gone() && posix::in_foreground(display_fd);
 }
 
-bool write_display(std::string_view text) {
-    return write_all(display_fd, text) == 0;
+bool write_display(const DisplayOperations& operations) {
+    return write_all(display_fd, render(operations)) == 0;
 }
 
 int write_output(std::string_view text) {

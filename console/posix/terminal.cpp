@@ -258,7 +258,7 @@ bool take() {
         const OutsideSignalsBlocked blocked;
         owned_flag = 1;
     }
-    hold_mode(false);
+    hold_mode(Events{});
     return true;
 }
 
@@ -268,8 +268,8 @@ bool owned() {
 
 void hand_back() {
     // A stop between the restore and clearing the flags would make the
-    // continue set the raw mode again on the way out. Too narrow to aim at
-    // in a test, as above.
+    // continue set the raw mode again on the way out. The window is a few
+    // instructions wide: no test can aim a signal at it.
     const OutsideSignalsBlocked blocked;
     restore_saved_mode();
     owned_flag = 0;
@@ -305,7 +305,7 @@ bool posix::in_foreground(int fd) {
     return foreground == -1 || foreground == getpgrp();
 }
 
-bool hold_mode(bool checked) {
+bool hold_mode(const Events& news) {
     if (!owned_flag || gone_flag) {
         return false;
     }
@@ -317,12 +317,12 @@ bool hold_mode(bool checked) {
     // it; the stop-and-continue test of the console probe aims at random.
     const OutsideSignalsBlocked blocked;
     if (!posix::in_foreground(STDIN_FILENO)) {
-        if (checked) {
+        if (news.continued) {
             raw_applied = 0;  // while away, the terminal's mode was the shell's
         }
         return false;
     }
-    if (raw_applied && checked) {
+    if (raw_applied && news.continued) {
         // A stop no handler saw (SIGSTOP) may have left another mode.
         termios now{};
         if (tcgetattr(STDIN_FILENO, &now) == 0 && !is_raw(now)) {

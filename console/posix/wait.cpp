@@ -39,7 +39,8 @@ int wait_with_poll(Watch* watches, int count, int timeout_ms) {
         }
     }
     for (int i = 0; i < count; ++i) {
-        watches[i].ready = (fds[i].revents & (watches[i].read ? POLLIN : POLLOUT)) != 0;
+        watches[i].ready = (watches[i].read && (fds[i].revents & POLLIN) != 0) ||
+                           (watches[i].write && (fds[i].revents & POLLOUT) != 0);
         watches[i].hung_up = (fds[i].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     }
     return ready;
@@ -56,7 +57,12 @@ int wait_with_select(Watch* watches, int count, int timeout_ms) {
         if (fd < 0 || fd >= FD_SETSIZE || (!watches[i].read && !watches[i].write)) {
             continue;
         }
-        FD_SET(fd, watches[i].read ? &readable : &writable);
+        if (watches[i].read) {
+            FD_SET(fd, &readable);
+        }
+        if (watches[i].write) {
+            FD_SET(fd, &writable);
+        }
         top = fd > top ? fd : top;
     }
     timeval timeout{};
@@ -69,7 +75,8 @@ int wait_with_select(Watch* watches, int count, int timeout_ms) {
     for (int i = 0; i < count; ++i) {
         const int fd = watches[i].fd;
         const bool watched = fd >= 0 && fd < FD_SETSIZE;
-        watches[i].ready = watched && FD_ISSET(fd, watches[i].read ? &readable : &writable);
+        watches[i].ready = watched && ((watches[i].read && FD_ISSET(fd, &readable)) ||
+                                       (watches[i].write && FD_ISSET(fd, &writable)));
     }
     return ready;
 }

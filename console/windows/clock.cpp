@@ -1,22 +1,24 @@
-// The local time of day on Windows. Alone in its file, so that a test build
-// can link a clock of its own in its place.
+// The clock that never goes back, on Windows.
 
-#include "clock.h"
+#include "platform.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
-namespace console {
+namespace console::platform {
 
-void gettime(TimeOfDay* t) {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    t->ti_min = static_cast<std::uint8_t>(now.wMinute);
-    t->ti_hour = static_cast<std::uint8_t>(now.wHour);
-    t->ti_hund = static_cast<std::uint8_t>(now.wMilliseconds / 10);
-    t->ti_sec = static_cast<std::uint8_t>(now.wSecond > 59 ? 59 : now.wSecond);
+std::int64_t monotonic_ns() {
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f{};
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    // Whole seconds and the rest apart, so that nothing overflows.
+    return now.QuadPart / frequency * 1000000000 + now.QuadPart % frequency * 1000000000 / frequency;
 }
 
-}  // namespace console
+}  // namespace console::platform

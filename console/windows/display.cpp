@@ -2,8 +2,8 @@
 // the game through the console's own calls, which every Windows console
 // and Wine carry out; a pipe or a file gets the same bytes as elsewhere.
 
+#include "characters.h"
 #include "platform.h"
-#include "windows/console_sequences.h"
 #include "windows/win_console.h"
 
 #include <atomic>
@@ -14,13 +14,13 @@ namespace console::platform {
 
 namespace {
 
-HANDLE display = INVALID_HANDLE_VALUE;
+HANDLE display_console = INVALID_HANDLE_VALUE;
 bool owns_display = false;  // opened here, closed at the end
 WORD blank_attributes = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;  // the start-up colours
 std::atomic<DWORD> saved_output_mode{0};
 std::atomic<bool> output_mode_changed{false};
 Size last_size{0, 0};
-windows::SequenceSplitter splitter;
+std::string cut_character;  // the start of a character whose other bytes are still to come
 
 bool is_console(HANDLE handle) {
     DWORD mode = 0;
@@ -45,49 +45,69 @@ bool measure(HANDLE console, Size& size) {
 void hold_output_mode() {
     DWORD mode = 0;
     const DWORD needed = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
-    if (GetConsoleMode(display, &mode) && (mode & needed) != needed && SetConsoleMode(display, mode | needed)) {
+    if (GetConsoleMode(display_console, &mode) && (mode & needed) != needed && SetConsoleMode(display_console, mode | needed)) {
         saved_output_mode = mode;
         output_mode_changed = true;
     }
 }
 
-// Carries out one command of the game's on the window, counted from its
-// top-left cell (the console's buffer may be taller than the window).
-bool carry_out(const windows::ConsoleAction& action) {
-    using Kind = windows::ConsoleAction::Kind;
-    if (action.kind == Kind::kText) {
-        return win::write_console(display, action.text);
+// The text written up to its last whole character; a character cut off at
+// the end waits for the rest, which the next text brings.
+bool write_text(std::string_view text) {
+    std::string all = cut_character + std::string(text);
+    std::size_t whole = 0;
+    while (whole < all.size()) {
+        const Utf8Character c = utf8_character(std::string_view(all).substr(whole));
+        if (c.kind == Utf8Character::Kind::kIncomplete) {
+            break;
+        }
+        whole += c.length;
+    }
+    cut_character = all.substr(whole);
+    all.resize(whole);
+    return windows::write_console(display_console, all);
+}
+
+// Carries out one operation on the window, counted from its top-left cell
+// (the console's buffer may be taller than the window).
+bool carry_out(const DisplayOperation& operation) {
+    using Kind = DisplayOperation::Kind;
+    if (operation.kind == Kind::kText) {
+        return write_text(operation.text);
+    }
+    if (!cut_character.empty()) {
+        // Cut short by a move: a replacement where it was begun, as a
+        // terminal draws.
+        cut_character.clear();
+        if (!windows::write_console(display_console, "\xef\xbf\xbd")) {
+            return false;
+        }
     }
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!GetConsoleScreenBufferInfo(display, &info)) {
+    if (!GetConsoleScreenBufferInfo(display_console, &info)) {
         return false;
     }
     const SMALL_RECT& window = info.srWindow;
     COORD cursor = info.dwCursorPosition;
-    switch (action.kind) {
-    case Kind::kClear: {
+    if (operation.kind == Kind::kClear) {
         const SHORT width = static_cast<SHORT>(window.Right - window.Left + 1);
         DWORD done = 0;
         for (SHORT row = window.Top; row <= window.Bottom; row++) {
             const COORD start{window.Left, row};
-            FillConsoleOutputCharacterW(display, L' ', static_cast<DWORD>(width), start, &done);
-            FillConsoleOutputAttribute(display, blank_attributes, static_cast<DWORD>(width), start, &done);
+            FillConsoleOutputCharacterW(display_console, L' ', static_cast<DWORD>(width), start, &done);
+            FillConsoleOutputAttribute(display_console, blank_attributes, static_cast<DWORD>(width), start, &done);
         }
-        return true;
+        cursor = {window.Left, window.Top};
+    } else if (operation.kind == Kind::kMoveTo) {
+        cursor = {static_cast<SHORT>(window.Left + operation.column - 1),
+                  static_cast<SHORT>(window.Top + operation.row - 1)};
+    } else {
+        cursor.X = static_cast<SHORT>(cursor.X + operation.count);
     }
-    case Kind::kMove:
-        cursor = {static_cast<SHORT>(window.Left + action.column - 1), static_cast<SHORT>(window.Top + action.row - 1)};
-        break;
-    case Kind::kRight:
-        cursor.X = static_cast<SHORT>(cursor.X + action.count > window.Right ? window.Right : cursor.X + action.count);
-        break;
-    case Kind::kText:
-        break;
-    }
-    if (cursor.X > window.Right || cursor.Y > window.Bottom) {
-        return true;  // off the window: ignored, as by a terminal
-    }
-    return SetConsoleCursorPosition(display, cursor) != FALSE;
+    // Not past the window's edge: a terminal stops the cursor there.
+    cursor.X = cursor.X > window.Right ? window.Right : cursor.X;
+    cursor.Y = cursor.Y > window.Bottom ? window.Bottom : cursor.Y;
+    return SetConsoleCursorPosition(display_console, cursor) != FALSE;
 }
 
 // A Windows error as the error number strerror describes.
@@ -124,15 +144,15 @@ int write_file(HANDLE file, std::string_view text) {
 
 }  // namespace
 
-void win::restore_output_mode() {
+void windows::restore_output_mode() {
     if (output_mode_changed.exchange(false)) {
-        SetConsoleMode(display, saved_output_mode);
+        SetConsoleMode(display_console, saved_output_mode);
     }
 }
 
-bool win::size_changed() {
+bool windows::size_changed() {
     Size now{0, 0};
-    if (!measure(display, now) || (now.columns == last_size.columns && now.rows == last_size.rows)) {
+    if (!measure(display_console, now) || (now.columns == last_size.columns && now.rows == last_size.rows)) {
         return false;
     }
     const bool changed = last_size.columns != 0;
@@ -140,7 +160,7 @@ bool win::size_changed() {
     return changed;
 }
 
-bool win::write_console(HANDLE console, std::string_view text) {
+bool windows::write_console(HANDLE console, std::string_view text) {
     if (text.empty()) {
         return true;
     }
@@ -160,58 +180,58 @@ bool win::write_console(HANDLE console, std::string_view text) {
     return true;
 }
 
-Display open_display() {
+DisplayFound open_display() {
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    Display found = Display::kNone;
+    DisplayFound found = DisplayFound::kNone;
     if (is_console(output)) {
-        display = output;
-        found = Display::kOutput;
+        display_console = output;
+        found = DisplayFound::kOnStandardOutput;
     } else if (owned()) {
         // The window the keys come from, for the echo.
-        display = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        display_console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
-        owns_display = display != INVALID_HANDLE_VALUE;
-        found = owns_display ? Display::kKeyboard : Display::kNone;
+        owns_display = display_console != INVALID_HANDLE_VALUE;
+        found = owns_display ? DisplayFound::kOnKeyboardTerminal : DisplayFound::kNone;
     }
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (found != Display::kNone && window_of(display, info)) {
+    if (found != DisplayFound::kNone && window_of(display_console, info)) {
         blank_attributes = info.wAttributes;
-        measure(display, last_size);
+        measure(display_console, last_size);
         hold_output_mode();
     }
     return found;
 }
 
 void close_display() {
-    win::restore_output_mode();
+    windows::restore_output_mode();
     if (owns_display) {
-        CloseHandle(display);
+        CloseHandle(display_console);
         owns_display = false;
     }
-    display = INVALID_HANDLE_VALUE;
+    display_console = INVALID_HANDLE_VALUE;
 }
 
 bool display_size(Size& size) {
-    return measure(display, size);
+    return measure(display_console, size);
 }
 
-bool standard_size(Size& size) {
+bool size_of_standard_terminal(Size& size) {
     return measure(GetStdHandle(STD_OUTPUT_HANDLE), size) || measure(GetStdHandle(STD_ERROR_HANDLE), size) ||
-           measure(display, size);
+           measure(display_console, size);
 }
 
 bool display_shows_errors() {
     // A program has one console: standard error on a console is this one.
-    return display != INVALID_HANDLE_VALUE && is_console(GetStdHandle(STD_ERROR_HANDLE));
+    return display_console != INVALID_HANDLE_VALUE && is_console(GetStdHandle(STD_ERROR_HANDLE));
 }
 
 bool display_in_foreground() {
-    return display != INVALID_HANDLE_VALUE && !gone();
+    return display_console != INVALID_HANDLE_VALUE && !gone();
 }
 
-bool write_display(std::string_view text) {
-    for (const windows::ConsoleAction& action : splitter.split(text)) {
-        if (!carry_out(action)) {
+bool write_display(const DisplayOperations& operations) {
+    for (const DisplayOperation& operation : operations) {
+        if (!carry_out(operation)) {
             return false;
         }
     }
@@ -224,18 +244,18 @@ int write_output(std::string_view text) {
 
 bool write_error(std::string_view text) {
     const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    return is_console(error) ? win::write_console(error, text) : write_file(error, text) == 0;
+    return is_console(error) ? windows::write_console(error, text) : write_file(error, text) == 0;
 }
 
 void wait_for_news() {
     // A console that tells no size change is asked again in a while.
-    if (WaitForSingleObject(win::wake_event(), 100) == WAIT_FAILED || !is_console(display)) {
+    if (WaitForSingleObject(windows::wake_event(), 100) == WAIT_FAILED || !is_console(display_console)) {
         mark_gone();
     }
 }
 
 void check_gone() {
-    if (display != INVALID_HANDLE_VALUE && !is_console(display)) {
+    if (display_console != INVALID_HANDLE_VALUE && !is_console(display_console)) {
         mark_gone();
     }
 }

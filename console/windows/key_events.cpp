@@ -2,7 +2,7 @@
 
 #include "characters.h"
 
-namespace console::windows {
+namespace console::platform::windows {
 
 namespace {
 
@@ -83,4 +83,4 @@ std::string KeyEventBytes::bytes(const KeyEvent& event) {
     return out;
 }
 
-}  // namespace console::windows
+}  // namespace console::platform::windows

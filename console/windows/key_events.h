@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace console::windows {
+namespace console::platform::windows {
 
 struct KeyEvent {
     bool down;
@@ -29,6 +29,6 @@ private:
     char16_t high_surrogate_ = 0;
 };
 
-}  // namespace console::windows
+}  // namespace console::platform::windows
 
 #endif

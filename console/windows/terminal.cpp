@@ -93,7 +93,7 @@ void install_handlers() {
 
 }  // namespace
 
-HANDLE win::wake_event() {
+HANDLE windows::wake_event() {
     return wake;
 }
 
@@ -119,7 +119,7 @@ bool take() {
                ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT |
                                    ENABLE_VIRTUAL_TERMINAL_INPUT);
     owned_flag = true;
-    hold_mode(false);
+    hold_mode(Events{});
     return true;
 }
 
@@ -135,7 +135,7 @@ void emergency_hand_back() {
     if (raw_applied.exchange(false)) {
         SetConsoleMode(input, saved_mode);
     }
-    win::restore_output_mode();
+    windows::restore_output_mode();
     owned_flag = false;
 }
 
@@ -161,12 +161,12 @@ const EditingKeys& editing_keys() {
     return keys;
 }
 
-bool hold_mode(bool checked) {
+bool hold_mode(const Events& news) {
     if (!owned_flag || gone_flag) {
         return false;
     }
     DWORD now = 0;
-    if (raw_applied && checked && GetConsoleMode(input, &now) && now != raw_mode) {
+    if (raw_applied && news.continued && GetConsoleMode(input, &now) && now != raw_mode) {
         raw_applied = false;
     }
     if (raw_applied) {
@@ -183,7 +183,7 @@ void wait_for_foreground() {}
 
 Events take_events() {
     Events events;
-    events.resized = resized_flag.exchange(false) || win::size_changed();
+    events.resized = resized_flag.exchange(false) || windows::size_changed();
     return events;
 }
 
@@ -256,18 +256,6 @@ Keyboard::Wait Keyboard::read_more(int timeout_ms) {
 Keyboard& keyboard() {
     static Keyboard instance;
     return instance;
-}
-
-std::int64_t monotonic_ns() {
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER f{};
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    // Whole seconds and the rest apart, so that nothing overflows.
-    return now.QuadPart / frequency * 1000000000 + now.QuadPart % frequency * 1000000000 / frequency;
 }
 
 }  // namespace console::platform

@@ -14,7 +14,7 @@
 
 #include <string_view>
 
-namespace console::platform::win {
+namespace console::platform::windows {
 
 // Signalled when an outside event (a size seen to change, the window
 // closed) has news for a wait.
@@ -30,6 +30,6 @@ bool size_changed();
 // page. False when the console has gone.
 bool write_console(HANDLE console, std::string_view text);
 
-}  // namespace console::platform::win
+}  // namespace console::platform::windows
 
 #endif
