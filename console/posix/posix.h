@@ -1,10 +1,31 @@
 #ifndef BLACKJACK_CONSOLE_POSIX_POSIX_H
 #define BLACKJACK_CONSOLE_POSIX_POSIX_H
 
-// What the POSIX keyboard (terminal.cpp) shares with the POSIX display
-// (display.cpp), by descriptor.
+// What the POSIX files share: the signals (signals.cpp), the terminal's mode
+// (terminal.cpp), the keyboard (keyboard.cpp), the display (display.cpp) and
+// the waits (wait.cpp), by descriptor.
+
+#include <csignal>
 
 namespace console::platform::posix {
+
+// Blocks the signals from outside while it lives.
+class OutsideSignalsBlocked {
+public:
+    OutsideSignalsBlocked();
+    ~OutsideSignalsBlocked();
+    OutsideSignalsBlocked(const OutsideSignalsBlocked&) = delete;
+    OutsideSignalsBlocked& operator=(const OutsideSignalsBlocked&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+// Puts back the mode found, if the key-by-key mode is in force, for a
+// handler. Async-signal-safe. In the background the mode is the shell's
+// business: with the signals blocked in a handler, a mode set from there
+// would not even stop the program first.
+void restore_saved_mode();
 
 // True when this program is in the foreground of the terminal on fd, or fd
 // is no terminal of ours and so has no foreground to wait for.

@@ -2,6 +2,7 @@
 // console's control events, and its key events turned into the bytes a
 // terminal sends. Windows has no job control: nothing stops the program.
 
+#include "held_keyboard.h"
 #include "platform.h"
 #include "windows/key_events.h"
 #include "windows/win_console.h"
@@ -20,12 +21,8 @@ HANDLE input = INVALID_HANDLE_VALUE;
 DWORD saved_mode = 0;
 DWORD raw_mode = 0;
 HANDLE wake = nullptr;
-std::atomic<bool> owned_flag{false};
 std::atomic<bool> raw_applied{false};
 std::atomic<bool> resized_flag{false};
-std::atomic<bool> gone_flag{false};
-std::atomic<bool> input_ended{false};       // end_input() was called
-std::atomic<bool> interrupted_flag{false};  // Ctrl+C came after it
 windows::KeyEventBytes key_bytes;
 
 windows::KeyEvent key_event(const KEY_EVENT_RECORD& record) {
@@ -52,13 +49,13 @@ void put_interrupt_key() {
 BOOL WINAPI on_control_event(DWORD event) {
     switch (event) {
     case CTRL_C_EVENT:
-        if (input_ended) {
+        if (held::input_ended) {
             // Input is over: Ctrl+C only cuts the farewell short.
-            interrupted_flag = true;
+            held::interrupted = true;
             SetEvent(wake);
             return TRUE;
         }
-        if (owned_flag) {
+        if (held::owned) {
             put_interrupt_key();
             return TRUE;
         }
@@ -81,7 +78,9 @@ BOOL WINAPI on_control_event(DWORD event) {
     }
 }
 
-void install_handlers() {
+}  // namespace
+
+void held::install_handlers() {
     wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     SetConsoleCtrlHandler(on_control_event, TRUE);
     // The game's bytes as they are, as on other systems: no line ends
@@ -91,24 +90,11 @@ void install_handlers() {
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
-}  // namespace
-
 HANDLE windows::wake_event() {
     return wake;
 }
 
-bool take() {
-    static bool installed = false;
-    if (!installed) {
-        installed = true;
-        install_handlers();
-    }
-    if (owned_flag) {
-        return true;
-    }
-    if (input_ended) {
-        return false;
-    }
+bool held::take_keyboard() {
     input = GetStdHandle(STD_INPUT_HANDLE);
     if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &saved_mode)) {
         return false;
@@ -118,13 +104,8 @@ bool take() {
     raw_mode = (saved_mode | ENABLE_WINDOW_INPUT) &
                ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT |
                                    ENABLE_VIRTUAL_TERMINAL_INPUT);
-    owned_flag = true;
-    hold_mode(Events{});
+    held::owned = true;
     return true;
-}
-
-bool owned() {
-    return owned_flag;
 }
 
 void hand_back() {
@@ -136,18 +117,7 @@ void emergency_hand_back() {
         SetConsoleMode(input, saved_mode);
     }
     windows::restore_output_mode();
-    owned_flag = false;
-}
-
-void end_input() {
-    if (owned_flag) {
-        input_ended = true;
-        hand_back();
-    }
-}
-
-bool interrupted() {
-    return interrupted_flag;
+    held::owned = false;
 }
 
 void suspend() {}
@@ -162,7 +132,7 @@ const EditingKeys& editing_keys() {
 }
 
 bool hold_mode(const Events& news) {
-    if (!owned_flag || gone_flag) {
+    if (!held::owned || held::gone) {
         return false;
     }
     DWORD now = 0;
@@ -187,16 +157,8 @@ Events take_events() {
     return events;
 }
 
-bool gone() {
-    return gone_flag;
-}
-
-void mark_gone() {
-    gone_flag = true;
-}
-
 bool Keyboard::typed_ahead() const {
-    if (!owned_flag || gone_flag) {
+    if (!held::owned || held::gone) {
         return false;
     }
     INPUT_RECORD records[64];
@@ -216,7 +178,7 @@ bool Keyboard::typed_ahead() const {
 Keyboard::Wait Keyboard::read_more(int timeout_ms) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms < 0 ? 0 : timeout_ms);
     for (;;) {
-        if (gone_flag || !owned_flag) {
+        if (held::gone || !held::owned) {
             return Wait::kClosed;
         }
         DWORD wait = INFINITE;
@@ -251,11 +213,6 @@ Keyboard::Wait Keyboard::read_more(int timeout_ms) {
         }
         // A release, a lone modifier, the mouse, the focus: wait on.
     }
-}
-
-Keyboard& keyboard() {
-    static Keyboard instance;
-    return instance;
 }
 
 }  // namespace console::platform

@@ -20,11 +20,11 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+
+#include "write_count.h"
 
 namespace {
 
@@ -47,19 +47,6 @@ clock_gettime_fn real_clock_gettime() {
 std::int64_t to_ns(const timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
-
-std::atomic<long> output_writes{0};
-
-struct WriteCountReport {
-    ~WriteCountReport() {
-        if (const char* file = std::getenv("WRITE_COUNT_FILE")) {
-            if (FILE* out = std::fopen(file, "w")) {
-                std::fprintf(out, "%ld\n", output_writes.load());
-                std::fclose(out);
-            }
-        }
-    }
-} report_at_exit;
 
 }  // namespace
 
@@ -120,7 +107,7 @@ extern "C" int clock_gettime(clockid_t id, timespec* out) {  // NOLINT(readabili
 extern "C" ssize_t write(int fd, const void* data, size_t size) {  // NOLINT(readability-inconsistent-declaration-parameter-name)
     static const auto real = reinterpret_cast<write_fn>(dlsym(RTLD_NEXT, "write"));
     if (fd == STDOUT_FILENO) {
-        ++output_writes;
+        ++write_count::output_writes;
     }
     return real(fd, data, size);
 }

@@ -10,13 +10,12 @@
 #endif
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "clock.h"
+#include "write_count.h"
 
 namespace {
 
@@ -71,28 +70,15 @@ __time64_t fixed_time(__time64_t* out) {
     return now;
 }
 
-std::atomic<long> output_writes{0};
-
 BOOL WINAPI counted_write(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
     using write_fn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
     static const auto real =
         reinterpret_cast<write_fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "WriteFile")));
     if (file == GetStdHandle(STD_OUTPUT_HANDLE)) {
-        ++output_writes;
+        ++write_count::output_writes;
     }
     return real(file, data, size, written, overlapped);
 }
-
-struct WriteCountReport {
-    ~WriteCountReport() {
-        if (const char* file = std::getenv("WRITE_COUNT_FILE")) {
-            if (FILE* out = std::fopen(file, "w")) {
-                std::fprintf(out, "%ld\n", output_writes.load());
-                std::fclose(out);
-            }
-        }
-    }
-} report_at_exit;
 
 }  // namespace
 
