@@ -5,7 +5,8 @@
 // keyboard held for the run, the display the player watches, the standard
 // streams, the waits and the clocks. The shared code (keys, line input,
 // screen, start-up) calls nothing else; each system has its own folder
-// implementing this (posix/, windows/). Inside the console layer only.
+// implementing this (posix/, windows/), beside what held_keyboard.cpp does
+// the same for all of them. Inside the console layer only.
 
 #include <cstddef>
 #include <cstdint>
@@ -134,7 +135,7 @@ bool display_in_foreground();
 // the display has gone.
 bool write_display(const DisplayOperations& operations);
 
-// Write all of text, waiting while the receiver is full. write_output: 0 or
+// Writes all of text, waiting while the receiver is full. write_output: 0 or
 // the error number (for strerror) that stopped it.
 int write_output(std::string_view text);
 bool write_error(std::string_view text);

@@ -25,7 +25,7 @@ constexpr int kGameRows = 21;
 
 using platform::Size;
 
-// The size gotoxy knows when standard output is not the view.
+// The size gotoxy knows when standard output is not the display.
 Size size_for_game() {
     Size size{80, 25};  // what a plain text console offers
     platform::size_of_standard_terminal(size);
