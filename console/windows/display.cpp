@@ -40,12 +40,14 @@ bool measure(HANDLE console, Size& size) {
     return size.columns > 0 && size.rows > 0;
 }
 
-// Line feeds, tabs and backspaces carried out, and no wrap pending at the
-// right edge: what the game's screens need of the console's output mode.
+// Line feeds and backspaces carried out (and the tabs of an error message),
+// and no wrap pending at the right edge: what the game's screens need of
+// the console's output mode.
 void hold_output_mode() {
     DWORD mode = 0;
     const DWORD needed = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
-    if (GetConsoleMode(display_console, &mode) && (mode & needed) != needed && SetConsoleMode(display_console, mode | needed)) {
+    if (GetConsoleMode(display_console, &mode) && (mode & needed) != needed &&
+        SetConsoleMode(display_console, mode | needed)) {
         saved_output_mode = mode;
         output_mode_changed = true;
     }
