@@ -67,6 +67,10 @@ TEST(KeyDecoder, BytesToCodes) {
         // Paste marks, an unknown final byte, a focus report, F13, an
         // unknown modified key and a terminal's answer all vanish whole.
         {{"\x1b[200~a\x1b[99zb\x1b[Ic\x1b[25~e\x1b[1;2Xf\x1b[?1;2cg"}, {'a', 'b', 'c', 'e', 'f', 'g'}},
+        // An old-style mouse report takes its three bytes along, whatever
+        // they are; one broken off by a gap goes as far as it came.
+        {{"\x1b[M !!a\x1b[M\x1b\xff\x80" "b"}, {'a', 'b'}},
+        {{"\x1b[M#", "c"}, {'c'}},
         // Esc and a key that came with it (Esc typed while the game was
         // busy, then n; or Alt+n) are two keys: nothing is swallowed.
         {{"\x1bn"}, {27, 'n'}},
