@@ -210,6 +210,7 @@ TEST(WindowsKeys, KeyEventsBecomeTheBytesATerminalSends) {
         {{down(0x0D, 13), down(0x08, 8), down(0x1B, 27), down('C', 3, kLeftCtrl), down('W', 23, kLeftCtrl)},
          "\r\b\x1b\x03\x17"},
         {{down(0x20, ' ', kLeftCtrl), down('X', 'x', kLeftAlt), {true, 3, 'H', 'h', 0}}, std::string("\0\x1bxhhh", 6)},
+        {{down(0x09, '\t'), down(0x09, '\t', kShift)}, "\t\x1b[Z"},
         // Characters as UTF-8: AltGr types one, Alt and the keypad compose
         // one (given with Alt's release), and one past U+FFFF comes as two
         // events; half of one alone gives nothing.
