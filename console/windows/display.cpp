@@ -42,12 +42,16 @@ bool measure(HANDLE console, Size& size) {
 
 // Line feeds, tabs and backspaces carried out, and no wrap pending at the
 // right edge: what the game's screens need of the console's output mode.
+// With win::mode_lock() held; marked before it is set, as the keyboard's.
 void hold_output_mode() {
     DWORD mode = 0;
     const DWORD needed = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
-    if (GetConsoleMode(display, &mode) && (mode & needed) != needed && SetConsoleMode(display, mode | needed)) {
+    if (GetConsoleMode(display, &mode) && (mode & needed) != needed) {
         saved_output_mode = mode;
         output_mode_changed = true;
+        if (!SetConsoleMode(display, mode | needed)) {
+            output_mode_changed = false;
+        }
     }
 }
 
@@ -161,6 +165,7 @@ bool win::write_console(HANDLE console, std::string_view text) {
 }
 
 Display open_display() {
+    const std::lock_guard<std::mutex> lock(win::mode_lock());
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     Display found = Display::kNone;
     if (is_console(output)) {
@@ -183,6 +188,9 @@ Display open_display() {
 }
 
 void close_display() {
+    // Put back and let go under the lock: the control handler's restore
+    // then finds either the handle open or nothing left to put back.
+    const std::lock_guard<std::mutex> lock(win::mode_lock());
     win::restore_output_mode();
     if (owns_display) {
         CloseHandle(display);

@@ -51,19 +51,22 @@ void put_interrupt_key() {
 // Runs on a thread of its own, made by the system for each event.
 BOOL WINAPI on_control_event(DWORD event) {
     switch (event) {
-    case CTRL_C_EVENT:
+    case CTRL_C_EVENT: {
         if (input_ended) {
             // Input is over: Ctrl+C only cuts the farewell short.
             interrupted_flag = true;
             SetEvent(wake);
             return TRUE;
         }
+        std::unique_lock<std::mutex> lock(win::mode_lock());
         if (owned_flag) {
             put_interrupt_key();
             return TRUE;
         }
+        lock.unlock();
         emergency_hand_back();
         return FALSE;  // the system's own handler ends the program
+    }
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
@@ -97,6 +100,11 @@ HANDLE win::wake_event() {
     return wake;
 }
 
+std::mutex& win::mode_lock() {
+    static std::mutex lock;
+    return lock;
+}
+
 bool take() {
     static bool installed = false;
     if (!installed) {
@@ -109,16 +117,19 @@ bool take() {
     if (input_ended) {
         return false;
     }
-    input = GetStdHandle(STD_INPUT_HANDLE);
-    if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &saved_mode)) {
-        return false;
+    {
+        const std::lock_guard<std::mutex> lock(win::mode_lock());
+        input = GetStdHandle(STD_INPUT_HANDLE);
+        if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &saved_mode)) {
+            return false;
+        }
+        // No line input, no echo, Ctrl+C as a key; size changes told; key
+        // events rather than the sequences of a virtual terminal.
+        raw_mode = (saved_mode | ENABLE_WINDOW_INPUT) &
+                   ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT |
+                                       ENABLE_VIRTUAL_TERMINAL_INPUT);
+        owned_flag = true;
     }
-    // No line input, no echo, Ctrl+C as a key; size changes told; key
-    // events rather than the sequences of a virtual terminal.
-    raw_mode = (saved_mode | ENABLE_WINDOW_INPUT) &
-               ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT |
-                                   ENABLE_VIRTUAL_TERMINAL_INPUT);
-    owned_flag = true;
     hold_mode(false);
     return true;
 }
@@ -131,7 +142,10 @@ void hand_back() {
     emergency_hand_back();
 }
 
+// On Windows nothing calls this where a lock could be held already: no
+// signal handler interrupts the main thread.
 void emergency_hand_back() {
+    const std::lock_guard<std::mutex> lock(win::mode_lock());
     if (raw_applied.exchange(false)) {
         SetConsoleMode(input, saved_mode);
     }
@@ -162,6 +176,7 @@ const EditingKeys& editing_keys() {
 }
 
 bool hold_mode(bool checked) {
+    const std::lock_guard<std::mutex> lock(win::mode_lock());
     if (!owned_flag || gone_flag) {
         return false;
     }
@@ -172,10 +187,13 @@ bool hold_mode(bool checked) {
     if (raw_applied) {
         return false;
     }
+    // Marked first: a handler that finds it marked puts the mode found back
+    // whether or not this one took.
+    raw_applied = true;
     if (!SetConsoleMode(input, raw_mode)) {
+        raw_applied = false;
         return false;
     }
-    raw_applied = true;
     return true;
 }
 
@@ -183,7 +201,11 @@ void wait_for_foreground() {}
 
 Events take_events() {
     Events events;
-    events.resized = resized_flag.exchange(false) || win::size_changed();
+    // Both asked: the size last seen must follow a size change told, or the
+    // next call tells it again.
+    const bool told = resized_flag.exchange(false);
+    const bool seen = win::size_changed();
+    events.resized = told || seen;
     return events;
 }
 

@@ -12,6 +12,7 @@
 #endif
 #include <windows.h>
 
+#include <mutex>
 #include <string_view>
 
 namespace console::platform::win {
@@ -20,7 +21,11 @@ namespace console::platform::win {
 // closed) has news for a wait.
 HANDLE wake_event();
 
-// Puts the display's output mode back as found; callable from any thread.
+// Held while a mode or a handle the console control handler uses is
+// changed or put back: the handler runs on a thread of its own.
+std::mutex& mode_lock();
+
+// Puts the display's output mode back as found; with mode_lock() held.
 void restore_output_mode();
 
 // True once when the display's size differs from the last one seen.
