@@ -138,9 +138,9 @@ bool write_display(std::string_view text);
 int write_output(std::string_view text);
 bool write_error(std::string_view text);
 
-// Waits until there is news for take_events(), or the display goes away
-// (then marks it gone).
-void wait_for_news();
+// Waits up to timeout_ms until there is news for take_events(), or the
+// display goes away (then marks it gone).
+void wait_for_news(int timeout_ms);
 
 // ---- Clocks -------------------------------------------------------------------
 

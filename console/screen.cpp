@@ -22,6 +22,10 @@ namespace {
 constexpr int kGameColumns = 80;
 constexpr int kGameRows = 21;
 
+// How often the size is asked again while the small-window notice stands,
+// beside the events: some consoles never tell a change.
+constexpr int kNoticeLookMs = 250;
+
 using platform::Size;
 
 // The size gotoxy knows when standard output is not the display.
@@ -123,7 +127,7 @@ void fit_window() {
             noticed = size;
             display.stale = true;
         }
-        platform::wait_for_news();
+        platform::wait_for_news(kNoticeLookMs);
         platform::hold_mode(platform::take_events().continued);
         platform::display_size(size);
     }

@@ -235,9 +235,9 @@ bool write_error(std::string_view text) {
     return is_console(error) ? win::write_console(error, text) : write_file(error, text) == 0;
 }
 
-void wait_for_news() {
-    // A console that tells no size change is asked again in a while.
-    if (WaitForSingleObject(win::wake_event(), 100) == WAIT_FAILED || !is_console(display)) {
+void wait_for_news(int timeout_ms) {
+    if (WaitForSingleObject(win::wake_event(), static_cast<DWORD>(timeout_ms)) == WAIT_FAILED ||
+        !is_console(display)) {
         mark_gone();
     }
 }
