@@ -73,7 +73,7 @@ LineEditor::Outcome LineEditor::apply(int code, const std::string& bytes, std::s
         }
     }
     const long c = decode_character(bytes);
-    const int width = c < 0 ? -1 : column_width(c);
+    const int width = c < 0 ? -1 : width_(c);
     if (width > 0) {
         add(bytes, width, echo);
     }

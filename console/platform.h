@@ -142,6 +142,11 @@ bool write_error(std::string_view text);
 // display goes away (then marks it gone).
 void wait_for_news(int timeout_ms);
 
+// False where the system does not know character c (the C library's
+// wcwidth, in the player's UTF-8 locale, has no answer): its terminals
+// will not show it as the game counts it. Where nothing can be asked, true.
+bool knows_character(long c);
+
 // ---- Clocks -------------------------------------------------------------------
 
 // Nanoseconds from some fixed moment, never going back.

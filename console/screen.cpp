@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "characters.h"
 #include "console.h"
 #include "platform.h"
 #include "screen_record.h"
@@ -317,6 +318,11 @@ void push() {
 
 void redraw() {
     display.stale = display.present;
+}
+
+int character_width(long c) {
+    const int width = column_width(c);
+    return width >= 0 && !platform::knows_character(c) ? -1 : width;
 }
 
 
