@@ -39,7 +39,7 @@ public:
     // On the test's clock: every wait holds until run_clock_until().
     Game(long seed, testing_support::TestClock& clock)
         : term_(testing_support::game_command(seed, clock)), clock_(&clock) {}
-    explicit Game(const std::string& command) : term_(command) {}
+    explicit Game(const std::string& command, int width = 80, int height = 24) : term_(command, width, height) {}
     Game(const std::string& command, testing_support::TestClock& clock) : term_(command), clock_(&clock) {}
 
     TmuxSession& term() { return term_; }
@@ -569,6 +569,16 @@ TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
     game.press("Enter");
     game.expect_text("Queen of Hearts");
     game.press("C-d");
+    game.expect_farewell();
+}
+
+TEST(GameScreens, ANoticeSeesTheWindowGrowWithoutWordOfIt) {
+    // The resize signal ignored, as on a console that never tells a change.
+    Game game("trap '' WINCH; " + testing_support::game_command(0), 70, 20);
+    game.expect_text("This game needs a window of 80x21; this one is 70x20.");
+    game.term().resize(80, 24);
+    game.skip_rules();
+    game.press("C-c");
     game.expect_farewell();
 }
 
