@@ -42,7 +42,7 @@ bool measure(HANDLE console, Size& size) {
 
 // Line feeds, tabs and backspaces carried out, and no wrap pending at the
 // right edge: what the game's screens need of the console's output mode.
-// With win::mode_lock() held; marked before it is set, as the keyboard's.
+// With a win::ModeLock held; marked before it is set, as the keyboard's.
 void hold_output_mode() {
     DWORD mode = 0;
     const DWORD needed = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
@@ -165,7 +165,7 @@ bool win::write_console(HANDLE console, std::string_view text) {
 }
 
 Display open_display() {
-    const std::lock_guard<std::mutex> lock(win::mode_lock());
+    const win::ModeLock lock;
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     Display found = Display::kNone;
     if (is_console(output)) {
@@ -190,7 +190,7 @@ Display open_display() {
 void close_display() {
     // Put back and let go under the lock: the control handler's restore
     // then finds either the handle open or nothing left to put back.
-    const std::lock_guard<std::mutex> lock(win::mode_lock());
+    const win::ModeLock lock;
     win::restore_output_mode();
     if (owns_display) {
         CloseHandle(display);

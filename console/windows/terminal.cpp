@@ -10,7 +10,9 @@
 #include <io.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <mutex>
 
 namespace console::platform {
 
@@ -58,7 +60,7 @@ BOOL WINAPI on_control_event(DWORD event) {
             SetEvent(wake);
             return TRUE;
         }
-        std::unique_lock<std::mutex> lock(win::mode_lock());
+        win::ModeLock lock;
         if (owned_flag) {
             put_interrupt_key();
             return TRUE;
@@ -100,9 +102,26 @@ HANDLE win::wake_event() {
     return wake;
 }
 
-std::mutex& win::mode_lock() {
-    static std::mutex lock;
-    return lock;
+namespace {
+
+std::timed_mutex& mode_mutex() {
+    static std::timed_mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+win::ModeLock::ModeLock() : held_(mode_mutex().try_lock_for(std::chrono::seconds(1))) {}
+
+win::ModeLock::~ModeLock() {
+    unlock();
+}
+
+void win::ModeLock::unlock() {
+    if (held_) {
+        held_ = false;
+        mode_mutex().unlock();
+    }
 }
 
 bool take() {
@@ -118,7 +137,7 @@ bool take() {
         return false;
     }
     {
-        const std::lock_guard<std::mutex> lock(win::mode_lock());
+        const win::ModeLock lock;
         input = GetStdHandle(STD_INPUT_HANDLE);
         if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &saved_mode)) {
             return false;
@@ -142,10 +161,10 @@ void hand_back() {
     emergency_hand_back();
 }
 
-// On Windows nothing calls this where a lock could be held already: no
-// signal handler interrupts the main thread.
+// On Windows nothing calls this where the lock is held already: no signal
+// handler interrupts the main thread.
 void emergency_hand_back() {
-    const std::lock_guard<std::mutex> lock(win::mode_lock());
+    const win::ModeLock lock;
     if (raw_applied.exchange(false)) {
         SetConsoleMode(input, saved_mode);
     }
@@ -176,7 +195,7 @@ const EditingKeys& editing_keys() {
 }
 
 bool hold_mode(bool checked) {
-    const std::lock_guard<std::mutex> lock(win::mode_lock());
+    const win::ModeLock lock;
     if (!owned_flag || gone_flag) {
         return false;
     }

@@ -12,7 +12,6 @@
 #endif
 #include <windows.h>
 
-#include <mutex>
 #include <string_view>
 
 namespace console::platform::win {
@@ -21,11 +20,23 @@ namespace console::platform::win {
 // closed) has news for a wait.
 HANDLE wake_event();
 
-// Held while a mode or a handle the console control handler uses is
-// changed or put back: the handler runs on a thread of its own.
-std::mutex& mode_lock();
+// Held for its scope while a mode or a handle the console control handler
+// uses is changed or put back: the handler runs on a thread of its own.
+// The wait is bounded: at the exit, a thread the system has ended may
+// still hold it, and the hand-back must go on regardless.
+class ModeLock {
+public:
+    ModeLock();
+    ~ModeLock();
+    ModeLock(const ModeLock&) = delete;
+    ModeLock& operator=(const ModeLock&) = delete;
+    void unlock();
 
-// Puts the display's output mode back as found; with mode_lock() held.
+private:
+    bool held_;
+};
+
+// Puts the display's output mode back as found; with a ModeLock held.
 void restore_output_mode();
 
 // True once when the display's size differs from the last one seen.
