@@ -32,7 +32,9 @@ bool owned();
 // Hands the terminal back as it was found. Safe to call more than once.
 void hand_back();
 
-// The same, for a program ending at once: async-signal-safe, no locks.
+// The same, for a program ending at once: async-signal-safe, no locks
+// where a signal may call it (Windows has none: there it waits a bounded
+// time for the console control handler's thread).
 void emergency_hand_back();
 
 // No key will be read again: hands the terminal back for good, so that keys
