@@ -97,6 +97,16 @@ DecodedKey decode_sequence(const unsigned char* bytes, std::size_t size, bool ga
         return typed_esc();
     }
     const std::size_t consumed = i + 1;
+    if (csi && final_byte == 'M' && i == start) {
+        // An old-style mouse report (a program before left mouse tracking
+        // on): three bytes of button and place follow, whatever they are.
+        // One broken off by a gap is dropped as far as it came.
+        constexpr std::size_t kReport = 3;
+        if (size >= consumed + kReport) {
+            return ignored(consumed + kReport);
+        }
+        return gap_passed ? ignored(size) : need_more();
+    }
     if (params_end != i) {
         return ignored(consumed);
     }

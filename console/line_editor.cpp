@@ -74,7 +74,7 @@ LineEditor::Outcome LineEditor::apply(int code, const std::string& bytes, std::s
     }
     const Utf8Character c = utf8_character(bytes);
     const bool one_character = c.kind == Utf8Character::Kind::kComplete && c.length == bytes.size();
-    const int width = one_character ? column_width(c.code) : -1;
+    const int width = one_character ? width_(c.code) : -1;
     if (width > 0) {
         add(bytes, width, echo);
     }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "characters.h"
+
 namespace console {
 
 // The keys the player's terminal settings give for editing a line; -1 for a
@@ -37,7 +39,9 @@ public:
     // terminal does.
     static constexpr std::size_t kLongestLine = 4095;
 
-    explicit LineEditor(const EditingKeys& keys = {}) : keys_(keys) {}
+    // width: the columns a character takes on the screen, -1 for none.
+    explicit LineEditor(const EditingKeys& keys = {}, int (*width)(long) = column_width)
+        : keys_(keys), width_(width) {}
 
     void set_keys(const EditingKeys& keys) { keys_ = keys; }
 
@@ -49,8 +53,8 @@ public:
     // Applies one key: its code (as getch gives it) and the bytes it came
     // as. What the screen must show is appended to echo. Keys that cannot
     // be shown as they are held (cursor keys, Esc, control keys, bytes that
-    // are not a whole character) are dropped, so the line shows exactly
-    // what it holds.
+    // are not a whole character, characters of no width) are dropped, so
+    // the line shows exactly what it holds.
     Outcome apply(int code, const std::string& bytes, std::string& echo);
 
     const std::string& line() const { return line_; }
@@ -67,6 +71,7 @@ private:
     bool last_is_blank() const;
 
     EditingKeys keys_;
+    int (*width_)(long);
     std::string line_;
     std::vector<Piece> pieces_;
     int column_ = 1;

@@ -15,7 +15,9 @@ LineReader::int_type LineReader::underflow() {
         return traits_type::eof();  // input is over
     }
     screen::push();
-    LineEditor editor(platform::editing_keys());
+    // A character the terminal will not show as counted is dropped, as a
+    // control key is: its echo would move the cursor into the prompt.
+    LineEditor editor(platform::editing_keys(), screen::character_width);
     editor.start(screen::echo_column(), screen::echo_columns());
     DecodedKey key{};
     std::string bytes;

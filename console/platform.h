@@ -34,7 +34,9 @@ bool owned();
 // Hands the terminal back as it was found. Safe to call more than once.
 void hand_back();
 
-// The same, for a program ending at once: async-signal-safe, no locks.
+// The same, for a program ending at once: async-signal-safe, no locks
+// where a signal may call it (Windows has none: there it waits a bounded
+// time for the console control handler's thread).
 void emergency_hand_back();
 
 // No key will be read again: hands the terminal back for good, so that keys
@@ -140,9 +142,14 @@ bool write_display(const DisplayOperations& operations);
 int write_output(std::string_view text);
 bool write_error(std::string_view text);
 
-// Waits until there is news for take_events(), or the display goes away
-// (then marks it gone).
-void wait_for_news();
+// Waits up to timeout_ms until there is news for take_events(), or the
+// display goes away (then marks it gone).
+void wait_for_news(int timeout_ms);
+
+// False where the system does not know character c (the C library's
+// wcwidth, in the player's UTF-8 locale, has no answer): its terminals
+// will not show it as the game counts it. Where nothing can be asked, true.
+bool knows_character(long c);
 
 // ---- Clocks -------------------------------------------------------------------
 

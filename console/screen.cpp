@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "characters.h"
 #include "console.h"
 #include "display_operations.h"
 #include "platform.h"
@@ -22,6 +23,10 @@ namespace {
 // What the game's screens need.
 constexpr int kGameColumns = 80;
 constexpr int kGameRows = 21;
+
+// How often the size is asked again while the small-window notice stands,
+// beside the events: some consoles never tell a change.
+constexpr int kNoticeLookMs = 250;
 
 using platform::Size;
 
@@ -132,7 +137,7 @@ void fit_window() {
             noticed = size;
             view.stale = true;
         }
-        platform::wait_for_news();
+        platform::wait_for_news(kNoticeLookMs);
         platform::hold_mode(platform::take_events());
         platform::display_size(size);
     }
@@ -316,6 +321,11 @@ void push() {
 
 void redraw() {
     view.stale = view.present;
+}
+
+int character_width(long c) {
+    const int width = column_width(c);
+    return width >= 0 && !platform::knows_character(c) ? -1 : width;
 }
 
 

@@ -38,6 +38,10 @@ void push();
 // Draws the whole screen again at the next push.
 void redraw();
 
+// The columns character c takes on the player's terminal: as the game's
+// table counts them, or -1 (no picture) where the system does not know c.
+int character_width(long c);
+
 }  // namespace console::screen
 
 #endif

@@ -61,6 +61,13 @@ void check_whole(const unsigned char* bytes, std::size_t size, const DecodedKey&
     if (bytes[introducer] != '[' && bytes[introducer] != 'O') {
         return;  // Alt with a key: no sequence
     }
+    if (bytes[introducer] == '[' && bytes[introducer + 1] == 'M') {
+        // A mouse report: its three bytes after the M, whatever they are.
+        if (key.consumed != introducer + 5) {
+            fail("a mouse report was cut in two");
+        }
+        return;
+    }
     // Parameters, then intermediates, then one final byte.
     const unsigned char last = bytes[key.consumed - 1];
     const unsigned char next = bytes[key.consumed];

@@ -123,11 +123,11 @@ bool write_error(std::string_view text) {
     return write_all(STDERR_FILENO, text) == 0;
 }
 
-void wait_for_news() {
+void wait_for_news(int timeout_ms) {
     // The display's hang-up ends the wait where poll() watches it; where
     // select() waits instead, the hang-up signal wakes it.
     posix::Watch watches[2] = {{posix::wake_fd(), true, false}, {display_fd, false, false}};
-    if (posix::wait_for(watches, 2, -1) > 0 && watches[1].hung_up) {
+    if (posix::wait_for(watches, 2, timeout_ms) > 0 && watches[1].hung_up) {
         mark_gone();
     }
 }

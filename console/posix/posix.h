@@ -5,20 +5,26 @@
 // (terminal.cpp), the keyboard (keyboard.cpp), the display (display.cpp) and
 // the waits (wait.cpp), by descriptor.
 
-#include <csignal>
+#include <signal.h>
 
 namespace console::platform::posix {
+
+// Every signal that can arrive from outside; faults cannot wait.
+sigset_t outside_signals();
 
 // Blocks the signals from outside while it lives.
 class OutsideSignalsBlocked {
 public:
-    OutsideSignalsBlocked();
-    ~OutsideSignalsBlocked();
+    OutsideSignalsBlocked() {
+        const sigset_t blocked = outside_signals();
+        sigprocmask(SIG_BLOCK, &blocked, &previous_);
+    }
+    ~OutsideSignalsBlocked() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
     OutsideSignalsBlocked(const OutsideSignalsBlocked&) = delete;
     OutsideSignalsBlocked& operator=(const OutsideSignalsBlocked&) = delete;
 
 private:
-    sigset_t previous_;
+    sigset_t previous_{};
 };
 
 // Puts back the mode found, if the key-by-key mode is in force, for a

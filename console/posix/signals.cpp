@@ -27,16 +27,6 @@ const int kEndingSignals[] = {SIGINT,  SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGAL
                               SIGPROF, SIGXCPU, SIGXFSZ, SIGPIPE, SIGABRT, SIGSEGV, SIGBUS,
                               SIGFPE,  SIGILL,  SIGSYS,  SIGTRAP};
 
-// Every signal that can arrive from outside; faults cannot wait.
-sigset_t outside_signals() {
-    sigset_t set;
-    sigfillset(&set);
-    for (const int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGSYS, SIGTRAP}) {
-        sigdelset(&set, sig);
-    }
-    return set;
-}
-
 // Wakes the wait, from a handler.
 void wake() {
     const int saved_errno = errno;
@@ -58,7 +48,7 @@ void tell(volatile std::sig_atomic_t& flag) {
 void set_action(int sig, void (*handler)(int)) {
     struct sigaction action {};
     action.sa_handler = handler;
-    action.sa_mask = outside_signals();
+    action.sa_mask = posix::outside_signals();
     action.sa_flags = SA_RESTART;
     sigaction(sig, &action, nullptr);
 }
@@ -129,13 +119,13 @@ bool at_default(int sig) {
 
 }  // namespace
 
-posix::OutsideSignalsBlocked::OutsideSignalsBlocked() {
-    const sigset_t blocked = outside_signals();
-    sigprocmask(SIG_BLOCK, &blocked, &previous_);
-}
-
-posix::OutsideSignalsBlocked::~OutsideSignalsBlocked() {
-    sigprocmask(SIG_SETMASK, &previous_, nullptr);
+sigset_t posix::outside_signals() {
+    sigset_t set;
+    sigfillset(&set);
+    for (const int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGSYS, SIGTRAP}) {
+        sigdelset(&set, sig);
+    }
+    return set;
 }
 
 void held::install_handlers() {

@@ -42,14 +42,17 @@ bool measure(HANDLE console, Size& size) {
 
 // Line feeds and backspaces carried out (and the tabs of an error message),
 // and no wrap pending at the right edge: what the game's screens need of
-// the console's output mode.
+// the console's output mode. With a windows::ModeLock held; marked before it
+// is set, as the keyboard's.
 void hold_output_mode() {
     DWORD mode = 0;
     const DWORD needed = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
-    if (GetConsoleMode(display_console, &mode) && (mode & needed) != needed &&
-        SetConsoleMode(display_console, mode | needed)) {
+    if (GetConsoleMode(display_console, &mode) && (mode & needed) != needed) {
         saved_output_mode = mode;
         output_mode_changed = true;
+        if (!SetConsoleMode(display_console, mode | needed)) {
+            output_mode_changed = false;
+        }
     }
 }
 
@@ -183,6 +186,7 @@ bool windows::write_console(HANDLE console, std::string_view text) {
 }
 
 DisplayFound open_display() {
+    const windows::ModeLock lock;
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     DisplayFound found = DisplayFound::kNone;
     if (is_console(output)) {
@@ -205,6 +209,9 @@ DisplayFound open_display() {
 }
 
 void close_display() {
+    // Put back and let go under the lock: the control handler's restore
+    // then finds either the handle open or nothing left to put back.
+    const windows::ModeLock lock;
     windows::restore_output_mode();
     if (owns_display) {
         CloseHandle(display_console);
@@ -249,9 +256,13 @@ bool write_error(std::string_view text) {
     return is_console(error) ? windows::write_console(error, text) : write_file(error, text) == 0;
 }
 
-void wait_for_news() {
-    // A console that tells no size change is asked again in a while.
-    if (WaitForSingleObject(windows::wake_event(), 100) == WAIT_FAILED || !is_console(display_console)) {
+bool knows_character(long) {
+    return true;  // the game's table alone: the console asks nobody either
+}
+
+void wait_for_news(int timeout_ms) {
+    if (WaitForSingleObject(windows::wake_event(), static_cast<DWORD>(timeout_ms)) == WAIT_FAILED ||
+        !is_console(display_console)) {
         mark_gone();
     }
 }

@@ -10,6 +10,8 @@ namespace {
 constexpr std::uint16_t kVkSpace = 0x20;
 constexpr std::uint16_t kVkMenu = 0x12;  // Alt
 constexpr std::uint16_t kVk2 = 0x32;
+constexpr std::uint16_t kVkTab = 0x09;
+constexpr std::uint32_t kShiftPressed = 0x0010;
 constexpr std::uint32_t kAltPressed = 0x0001 | 0x0002;   // right, left
 constexpr std::uint32_t kCtrlPressed = 0x0004 | 0x0008;  // right, left
 
@@ -51,6 +53,9 @@ std::string KeyEventBytes::bytes(const KeyEvent& event) {
         if (key.virtual_key == event.virtual_key) {
             one = key.bytes;
         }
+    }
+    if (event.virtual_key == kVkTab && (event.modifiers & kShiftPressed) != 0) {
+        one = "\x1b[Z";  // Shift+Tab: the console gives a plain tab
     }
     const bool ctrl_only = (event.modifiers & kCtrlPressed) != 0 && (event.modifiers & kAltPressed) == 0;
     if (one.empty() && ctrl_only && (event.virtual_key == kVkSpace || event.virtual_key == kVk2)) {

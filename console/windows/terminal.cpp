@@ -11,7 +11,9 @@
 #include <io.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <mutex>
 
 namespace console::platform {
 
@@ -48,19 +50,22 @@ void put_interrupt_key() {
 // Runs on a thread of its own, made by the system for each event.
 BOOL WINAPI on_control_event(DWORD event) {
     switch (event) {
-    case CTRL_C_EVENT:
+    case CTRL_C_EVENT: {
         if (held::input_ended) {
             // Input is over: Ctrl+C only cuts the farewell short.
             held::interrupted = true;
             SetEvent(wake);
             return TRUE;
         }
+        windows::ModeLock lock;
         if (held::owned) {
             put_interrupt_key();
             return TRUE;
         }
+        lock.unlock();
         emergency_hand_back();
         return FALSE;  // the system's own handler ends the program
+    }
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
@@ -94,7 +99,30 @@ HANDLE windows::wake_event() {
     return wake;
 }
 
+namespace {
+
+std::timed_mutex& mode_mutex() {
+    static std::timed_mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+windows::ModeLock::ModeLock() : held_(mode_mutex().try_lock_for(std::chrono::seconds(1))) {}
+
+windows::ModeLock::~ModeLock() {
+    unlock();
+}
+
+void windows::ModeLock::unlock() {
+    if (held_) {
+        held_ = false;
+        mode_mutex().unlock();
+    }
+}
+
 bool held::take_keyboard() {
+    const windows::ModeLock lock;
     input = GetStdHandle(STD_INPUT_HANDLE);
     if (input == INVALID_HANDLE_VALUE || input == nullptr || !GetConsoleMode(input, &saved_mode)) {
         return false;
@@ -112,7 +140,10 @@ void hand_back() {
     emergency_hand_back();
 }
 
+// On Windows nothing calls this where the lock is held already: no signal
+// handler interrupts the main thread.
 void emergency_hand_back() {
+    const windows::ModeLock lock;
     if (raw_applied.exchange(false)) {
         SetConsoleMode(input, saved_mode);
     }
@@ -132,6 +163,7 @@ const EditingKeys& editing_keys() {
 }
 
 bool hold_mode(const Events& news) {
+    const windows::ModeLock lock;
     if (!held::owned || held::gone) {
         return false;
     }
@@ -142,10 +174,13 @@ bool hold_mode(const Events& news) {
     if (raw_applied) {
         return false;
     }
+    // Marked first: a handler that finds it marked puts the mode found back
+    // whether or not this one took.
+    raw_applied = true;
     if (!SetConsoleMode(input, raw_mode)) {
+        raw_applied = false;
         return false;
     }
-    raw_applied = true;
     return true;
 }
 
@@ -153,7 +188,11 @@ void wait_for_foreground() {}
 
 Events take_events() {
     Events events;
-    events.resized = resized_flag.exchange(false) || windows::size_changed();
+    // Both asked: the size last seen must follow a size change told, or the
+    // next call tells it again.
+    const bool told = resized_flag.exchange(false);
+    const bool seen = windows::size_changed();
+    events.resized = told || seen;
     return events;
 }
 

@@ -20,7 +20,23 @@ namespace console::platform::windows {
 // closed) has news for a wait.
 HANDLE wake_event();
 
-// Puts the display's output mode back as found; callable from any thread.
+// Held for its scope while a mode or a handle the console control handler
+// uses is changed or put back: the handler runs on a thread of its own.
+// The wait is bounded: at the exit, a thread the system has ended may
+// still hold it, and the hand-back must go on regardless.
+class ModeLock {
+public:
+    ModeLock();
+    ~ModeLock();
+    ModeLock(const ModeLock&) = delete;
+    ModeLock& operator=(const ModeLock&) = delete;
+    void unlock();
+
+private:
+    bool held_;
+};
+
+// Puts the display's output mode back as found; with a ModeLock held.
 void restore_output_mode();
 
 // True once when the display's size differs from the last one seen.
