@@ -1,6 +1,6 @@
 # Installing puts the game among the games and its manual page in section 6;
 # cpack -G DEB makes a Debian package of the same. On Windows, cpack -G ZIP
-# makes a zip of the game, the README and the licence.
+# makes a zip of the game, a read-me for its player and the licence.
 set(CPACK_PACKAGE_NAME blackjack)
 set(CPACK_PACKAGE_VENDOR "The blackjack developers")
 set(CPACK_PACKAGE_CONTACT "The blackjack developers <blackjack@example.org>")
@@ -9,7 +9,10 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   install(TARGETS blackjack RUNTIME DESTINATION .)
-  install(FILES README.md LICENSE DESTINATION .)
+  # The checkout's README is for whoever builds; the zip's player gets a
+  # read-me of their own, with the line ends Notepad expects.
+  configure_file(doc/windows-readme.txt README.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt LICENSE DESTINATION .)
   include(CPack)
   return()
 endif()

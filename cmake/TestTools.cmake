@@ -5,7 +5,7 @@ set(BLACKJACK_BUILD_TESTS OFF)
 if(WIN32)
   # The tests drive the game from Linux (through Wine for a Windows build).
   if(BLACKJACK_TESTS STREQUAL "ON")
-    message(FATAL_ERROR "The tests build on Linux only; they play a Windows build through Wine (see the README).")
+    message(FATAL_ERROR "The tests build on Linux only; they play a Windows build through Wine (see doc/windows.md).")
   endif()
 elseif(NOT BLACKJACK_TESTS STREQUAL "OFF")
   find_package(GTest QUIET)
