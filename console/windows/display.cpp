@@ -107,7 +107,8 @@ bool carry_out(const DisplayOperation& operation) {
         cursor = {static_cast<SHORT>(window.Left + operation.column - 1),
                   static_cast<SHORT>(window.Top + operation.row - 1)};
     } else {
-        cursor.X = static_cast<SHORT>(cursor.X + (operation.count < 1 ? 1 : operation.count));  // 0 moves one, as on a terminal
+        // 0 moves one, as on a terminal.
+        cursor.X = static_cast<SHORT>(cursor.X + (operation.count < 1 ? 1 : operation.count));
     }
     // Not past the window's edge: a terminal stops the cursor there.
     cursor.X = cursor.X > window.Right ? window.Right : cursor.X;
