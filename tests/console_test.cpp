@@ -426,6 +426,16 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     record.resize(12, 4);
     EXPECT_EQ(rows_of(record), (std::vector<std::string>{"A", "", "    B", ""}));
     EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(5, 3));
+    // A wide character cut in half by the new edge goes whole; a character
+    // in the last column no longer makes the next one wrap once the edge
+    // has moved on.
+    console::ScreenRecord edge(10, 4);
+    edge.write("123\xe4\xb8\xad" "56789");
+    edge.resize(4, 4);
+    EXPECT_EQ(edge.text(1), "123");
+    edge.resize(12, 4);
+    edge.write("x");
+    EXPECT_EQ(rows_of(edge), (std::vector<std::string>{"123x", "", "", ""}));
 
     // Shorter, then taller again, as terminals do: rows below the cursor go
     // first, then rows at the top, which come back, as do rows that line
