@@ -483,6 +483,28 @@ TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
     game.expect_text("Do you want to play again? ('n' for no) ->");
     game.enter("y");
     game.expect_row(2, "You have $575 left.");  // a bet of 75, won
+
+    // The same while the window is too small for the game: the notice is
+    // back with the game, and once the window is large enough, so are the
+    // screen and the mode.
+    game.enter("5");
+    game.expect_text("For a total of ");
+    const Game::Picture at_second_pause = game.picture();
+    game.term().resize(60, 20);
+    const Screen notice = {"This game needs a window of 80x21; this one is 60x20."};
+    Screen small = notice;
+    small.resize(20);
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == small; })) << join(game.screen());
+    kill(pid, SIGSTOP);
+    game.expect_text("Stopped");
+    game.enter("fg");
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == small; })) << "fg:\n" << join(game.screen());
+    game.term().resize(80, 24);
+    game.expect_picture(at_second_pause, "large enough after SIGSTOP and fg");
+    game.type("k");
+    EXPECT_TRUE(game.wait_for([](const Screen& s) { return contains(s, kHitPrompt); }))
+        << "after SIGSTOP and fg with the window too small, the key went to the shell's mode:\n"
+        << join(game.screen());
     game.press("C-d");
     game.expect_text(kFarewell);
     game.expect_row(2, "shell>");
