@@ -39,8 +39,8 @@ extern "C" time_t __wrap_time(time_t* out) {  // NOLINT(bugprone-reserved-identi
 namespace {
 bool wall_clock_fails = false;
 }
-extern "C" int REAL_CLOCK_GETTIME(clockid_t id, timespec* out);
-extern "C" int WRAP_CLOCK_GETTIME(clockid_t id, timespec* out) {
+extern "C" int REAL_CLOCK_GETTIME(clockid_t id, timespec* out);  // NOLINT(bugprone-reserved-identifier): the linker's name
+extern "C" int WRAP_CLOCK_GETTIME(clockid_t id, timespec* out) {  // NOLINT(bugprone-reserved-identifier): the linker's name
     if (id == CLOCK_REALTIME && wall_clock_fails) {
         errno = EOVERFLOW;
         return -1;
