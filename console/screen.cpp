@@ -138,7 +138,10 @@ void fit_window() {
             view.stale = true;
         }
         platform::wait_for_news(kNoticeLookMs);
-        platform::hold_mode(platform::take_events());
+        const platform::Events events = platform::take_events();
+        if (platform::hold_mode(events) || events.continued || events.resized) {
+            noticed = Size{0, 0};  // the screen may show another program's text now: the notice again
+        }
         platform::display_size(size);
     }
     // A window still too small (the program went to the background

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -23,6 +24,28 @@ extern "C" time_t __wrap_time(time_t* out) {  // NOLINT(bugprone-reserved-identi
         *out = fake_now;
     }
     return fake_now;
+}
+
+// And the console's clock_gettime() through this one (the C library's
+// 64-bit name where a 32-bit system has it), so that a test can make the
+// wall clock fail, as a 32-bit time_t's does at every reading past 2038.
+#ifdef __USE_TIME_BITS64
+#define REAL_CLOCK_GETTIME __real___clock_gettime64
+#define WRAP_CLOCK_GETTIME __wrap___clock_gettime64
+#else
+#define REAL_CLOCK_GETTIME __real_clock_gettime
+#define WRAP_CLOCK_GETTIME __wrap_clock_gettime
+#endif
+namespace {
+bool wall_clock_fails = false;
+}
+extern "C" int REAL_CLOCK_GETTIME(clockid_t id, timespec* out);  // NOLINT(bugprone-reserved-identifier): the linker's name
+extern "C" int WRAP_CLOCK_GETTIME(clockid_t id, timespec* out) {  // NOLINT(bugprone-reserved-identifier): the linker's name
+    if (id == CLOCK_REALTIME && wall_clock_fails) {
+        errno = EOVERFLOW;
+        return -1;
+    }
+    return REAL_CLOCK_GETTIME(id, out);
 }
 
 namespace {
@@ -330,6 +353,22 @@ TEST(Delay, AClockSetBackOrForwardDoesNotChangeTheWait) {
     EXPECT_EQ(readings_for(10, {4320000, 4320001, 4320002, 4320003, 4320004, 4320005, 3960005}), 12u);
     // Set forward an hour: the jump does not count as time waited.
     EXPECT_EQ(readings_for(10, {4320000, 4320005, 4680005}), 8u);
+}
+
+std::chrono::steady_clock::time_point give_up;
+
+bool before_giving_up() {
+    return std::chrono::steady_clock::now() < give_up;
+}
+
+TEST(Delay, AWallClockThatFailsStillMovesOn) {
+    // From the first reading on: the time of day goes on with the monotonic
+    // clock, so the wait still ends.
+    wall_clock_fails = true;
+    give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    cards::detail::delay_on(10, console::gettime, before_giving_up);
+    wall_clock_fails = false;
+    EXPECT_TRUE(before_giving_up()) << "with the wall clock failing, the time of day stood still";
 }
 
 TEST(Delay, WaitsOnTheRealClock) {

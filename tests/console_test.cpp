@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <cwchar>
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -393,6 +394,7 @@ TEST(ScreenRecord, FollowsTextAsATerminalDoes) {
         {{"ab\tc\nd"}, {"ab      c", "d", "", ""}, 2, 2},
         {{"abc\bX\rY"}, {"YbX", "", "", ""}, 2, 1},
         {{"\t\t\t\t\t\t\t\t\tx"}, {"         x", "", "", ""}, 10, 1},  // tabs stop at the edge
+        {{"1234567\tx"}, {"1234567 x", "", "", ""}, 10, 1},  // from the column before a stop, to the stop
         // At the bottom a line feed scrolls.
         {{"1\n2\n3\n4\n5"}, {"2", "3", "4", "5"}, 2, 4},
         // A character in the last column leaves the cursor there; the next
@@ -443,6 +445,16 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
     record.resize(12, 4);
     EXPECT_EQ(rows_of(record), (std::vector<std::string>{"A", "", "    B", ""}));
     EXPECT_EQ(std::make_pair(record.column(), record.row()), std::make_pair(5, 3));
+    // A wide character cut in half by the new edge goes whole; a character
+    // in the last column no longer makes the next one wrap once the edge
+    // has moved on.
+    console::ScreenRecord edge(10, 4);
+    edge.write("123\xe4\xb8\xad" "56789");
+    edge.resize(4, 4);
+    EXPECT_EQ(edge.text(1), "123");
+    edge.resize(12, 4);
+    edge.write("x");
+    EXPECT_EQ(rows_of(edge), (std::vector<std::string>{"123x", "", "", ""}));
 
     // Shorter, then taller again, as terminals do: rows below the cursor go
     // first, then rows at the top, which come back, as do rows that line
@@ -452,16 +464,23 @@ TEST(ScreenRecord, ClearsMovesResizesAndDrawsItselfAgain) {
         std::vector<int> heights;  // the window's rows, one after another
         std::vector<std::string> rows;
         int row;  // the cursor's
+        int moved_to_row = 0;  // the cursor moved up first, when not 0
     } resizes[] = {
         {"a\nb\nc\n", {2, 4}, {"a", "b", "c", ""}, 4},
         {"a\nb", {2, 4}, {"a", "b", "", ""}, 2},
         {"1\n2\n3\n4\n5\n6", {2, 4}, {"3", "4", "5", "6"}, 4},
         {"1\n2\n3\n4\n5\n6", {3, 6}, {"1", "2", "3", "4", "5", "6"}, 6},
         {"1\n2\n3\n4\n5\n6", {7}, {"1", "2", "3", "4", "5", "6", ""}, 6},
+        // Rows come back once: growing again brings blank rows.
+        {"1\n2\n3\n4", {2, 4, 6}, {"1", "2", "3", "4", "", ""}, 4},
+        {"1\n2\n3\n4\n5", {6}, {"1", "2", "3", "4", "5", ""}, 3, 2},
     };
     for (const auto& c : resizes) {
         console::ScreenRecord resized(10, 4);
         resized.write(c.written);
+        if (c.moved_to_row != 0) {
+            resized.move_to(1, c.moved_to_row);
+        }
         for (const int height : c.heights) {
             resized.resize(10, height);
         }
@@ -719,6 +738,103 @@ TEST(HeldTerminal, LineReadsAndKeyReadsShareTheKeyboardInOrder) {
     EXPECT_EQ(latin1.reports(3), (std::vector<int>{7, 0xe9, 5}));
     expect_exit_code(latin1, 0);
     EXPECT_NE(latin1.output().find("7\r\n5\r\n"), std::string::npos);  // each line echoed as typed
+}
+
+// For its life, the programs started get a poll() that answers POLLNVAL for
+// a terminal, as macOS's does: their waits go through select().
+class MacosPoll {
+public:
+    MacosPoll() { setenv("FAKE_POLL_NVAL", "1", 1); }
+    ~MacosPoll() {
+        if (!already_) {
+            unsetenv("FAKE_POLL_NVAL");
+        }
+    }
+    MacosPoll(const MacosPoll&) = delete;
+    MacosPoll& operator=(const MacosPoll&) = delete;
+
+private:
+    bool already_ = std::getenv("FAKE_POLL_NVAL") != nullptr;
+};
+
+// For before_exec: under AddressSanitizer, the hooks preloaded ahead of its
+// runtime.
+void preloaded_first() {
+    const char* options = std::getenv("ASAN_OPTIONS");
+    setenv("ASAN_OPTIONS", (std::string(options != nullptr ? options : "") + ":verify_asan_link_order=0").c_str(), 1);
+}
+
+TEST(HeldTerminal, WhereSelectWaitsEachKeyOfALineIsEchoedAtOnce) {
+    // The check for keys typed ahead must not wait for one.
+    const MacosPoll macos;
+    PtyProcess program(probe("lines"), preloaded_first);
+    ASSERT_TRUE(program.wait_mode(true));
+    program.type("1");
+    EXPECT_TRUE(testing_support::poll_until([&] {
+        const std::string& shown = program.output();  // after whatever the loader said
+        return !shown.empty() && shown.back() == '1';
+    })) << "the echo waits for the next key: the look for keys typed ahead waited";
+    program.type("2 34\rk");
+    EXPECT_EQ(program.reports(3), (std::vector<int>{12, 'k', 34}));
+    expect_exit_code(program, 0);
+}
+
+// True while pid sleeps in a system call whose fifth argument is set: where
+// select() waits, a wait with a time limit. Where /proc cannot tell, false.
+bool waits_with_a_limit(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
+    std::vector<std::string> fields;
+    for (std::string field; in >> field;) {
+        fields.push_back(field);
+    }
+    return fields.size() > 5 && fields[0] != "-1" && fields[5] != "0x0";
+}
+
+TEST(HeldTerminal, WhereSelectWaitsAKeysBytesAFewMillisecondsApartAreOneKey) {
+    using std::chrono::milliseconds;
+    using std::chrono::steady_clock;
+    const MacosPoll macos;
+    PtyProcess program(probe("keys"), preloaded_first);
+    ASSERT_TRUE(program.wait_mode(true));
+    const struct {
+        const char* first;
+        const char* rest;
+        std::vector<int> codes;
+    } keys[] = {{"\x1b", "[A", {0, 72}}, {"\x1b[", "B", {0, 80}}, {"\x1bO", "C", {0, 77}}};
+    // The rest comes 5 ms after the program waits for it. A try counts only
+    // when the test itself, on a busy machine, typed it within 60 ms of the
+    // start: well inside the 100 ms the program waits.
+    for (const auto& key : keys) {
+        int judged = 0;
+        for (int attempt = 0; attempt < 10 && judged == 0; attempt++) {
+            const auto start = steady_clock::now();
+            program.type(key.first);
+            std::vector<int> got;
+            testing_support::poll_until(
+                [&] {
+                    for (const int code : program.reports(1, milliseconds(0))) {
+                        got.push_back(code);
+                    }
+                    return !got.empty() || waits_with_a_limit(program.pid());
+                },
+                milliseconds(45), milliseconds(1));
+            std::this_thread::sleep_for(milliseconds(5));
+            program.type(std::string(key.rest) + "m");
+            const bool in_time = steady_clock::now() - start < milliseconds(60);
+            for (std::vector<int> report; got.empty() || got.back() != 'm'; got.push_back(report[0])) {
+                report = program.reports(1);
+                ASSERT_EQ(report.size(), 1u);
+            }
+            got.pop_back();
+            if (in_time) {
+                judged++;
+                EXPECT_EQ(got, key.codes) << "a key's bytes 5 ms apart became keys of their own: the wait for the rest ended early";
+            }
+        }
+        EXPECT_EQ(judged, 1) << "never typed in time";
+    }
+    program.type("q");
+    expect_exit_code(program, 0);
 }
 
 TEST(HeldTerminal, EndingSignalsHandTheTerminalBackAndStillEndTheProgram) {

@@ -3,6 +3,7 @@
 // handed back at the end. The game logic itself is tested over pipes.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -185,9 +186,19 @@ TEST(GameScreens, WelcomeRulesAndAKeyWithTwoCodesEndingTwoPauses) {
 TEST(GameScreens, BothDealScreensCellByCell) {
     // Seed 0 deals 9 of Diamonds, 3 of Diamonds, 3 of Spades and the King
     // of Spades face down. Also with the terminal's tab stops every 4
-    // columns and its output processing off: the game sets only what its
-    // screens need, and after it a tab and the settings are the player's.
-    for (const std::string& settings : {std::string(), std::string("tabs -4; stty -opost; ")}) {
+    // columns and its output processing off, or its line feeds left alone:
+    // the game sets only what its screens need, and after it a tab and the
+    // settings are the player's.
+    const struct {
+        std::string settings;
+        std::string tab;   // a tab and T after the game
+        std::string kept;  // as stty -a shows it after the game
+    } runs[] = {
+        {"", "        T", " opost "},
+        {"tabs -4; stty -opost; ", "    T", " -opost "},
+        {"stty -onlcr; ", "        T", " -onlcr "},
+    };
+    for (const auto& [settings, tab, kept] : runs) {
         SCOPED_TRACE(settings);
         Game game(settings + testing_support::game_command(0) + " && printf '\\tT'");
         game.skip_rules();
@@ -252,9 +263,11 @@ TEST(GameScreens, BothDealScreensCellByCell) {
         });
         EXPECT_EQ(game.term().cursor(), std::make_pair(56, 20));
         game.press("C-d");
-        game.expect_screen({kFarewell, settings.empty() ? "        T" : "    T"});
+        game.expect_screen({kFarewell, tab});
         game.expect_clean_exit();
-        EXPECT_EQ(game.term().terminal_settings().find("-opost") != std::string::npos, !settings.empty());
+        std::string handed_back = " " + game.term().terminal_settings() + " ";
+        std::replace(handed_back.begin(), handed_back.end(), '\n', ' ');
+        EXPECT_NE(handed_back.find(kept), std::string::npos) << handed_back;
     }
 }
 
@@ -414,10 +427,19 @@ long stops(const Screen& screen) {
 const char kShell[] = "env PS1='shell> ' HISTFILE=/dev/null bash --norc --noprofile -o notify";
 
 TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
+    char dir_template[] = "/tmp/blackjack-pid-XXXXXX";
+    ASSERT_NE(mkdtemp(dir_template), nullptr);
+    const std::string pid_file = std::string(dir_template) + "/pid";
     Game game(kShell);
     game.expect_text("shell> ");
-    game.enter(testing_support::game_command(0));
+    // The game tells its pid, for a stop from outside.
+    game.enter("sh -c " + testing_support::shell_quote("echo $$ >" + testing_support::shell_quote(pid_file) +
+                                                      "; exec " + testing_support::game_command(0)));
     game.skip_rules();
+    const pid_t pid = std::atoi(testing_support::read_file(pid_file).c_str());
+    std::remove(pid_file.c_str());
+    rmdir(dir_template);
+    ASSERT_GT(pid, 0);
     game.type("7");
     game.expect_row(4, "How much do you want to bet? 7");
     const Game::Picture at_bet = game.picture();
@@ -449,12 +471,44 @@ TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
 
     game.enter("5");
     game.expect_text("For a total of 12 points.");
+    // A stop no handler sees (SIGSTOP) at a pause, with the shell's mode
+    // back meanwhile: once in the foreground again, the game's mode is back
+    // too, so a key is not echoed and ends the pause at once.
+    const Game::Picture at_pause = game.picture();
+    kill(pid, SIGSTOP);
+    game.expect_text("Stopped");
+    game.enter("fg");
+    game.expect_picture(at_pause, "fg after SIGSTOP");
     game.type("k");
-    game.expect_text(kHitPrompt);
+    EXPECT_TRUE(game.wait_for([](const Screen& s) { return contains(s, kHitPrompt); }))
+        << "after SIGSTOP and fg, the key went to the shell's mode (echoed, kept for a line):\n"
+        << join(game.screen());
     game.enter("s");
     game.expect_text("Do you want to play again? ('n' for no) ->");
     game.enter("y");
     game.expect_row(2, "You have $575 left.");  // a bet of 75, won
+
+    // The same while the window is too small for the game: the notice is
+    // back with the game, and once the window is large enough, so are the
+    // screen and the mode.
+    game.enter("5");
+    game.expect_text("For a total of ");
+    const Game::Picture at_second_pause = game.picture();
+    game.term().resize(60, 20);
+    const Screen notice = {"This game needs a window of 80x21; this one is 60x20."};
+    Screen small = notice;
+    small.resize(20);
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == small; })) << join(game.screen());
+    kill(pid, SIGSTOP);
+    game.expect_text("Stopped");
+    game.enter("fg");
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == small; })) << "fg:\n" << join(game.screen());
+    game.term().resize(80, 24);
+    game.expect_picture(at_second_pause, "large enough after SIGSTOP and fg");
+    game.type("k");
+    EXPECT_TRUE(game.wait_for([](const Screen& s) { return contains(s, kHitPrompt); }))
+        << "after SIGSTOP and fg with the window too small, the key went to the shell's mode:\n"
+        << join(game.screen());
     game.press("C-d");
     game.expect_text(kFarewell);
     game.expect_row(2, "shell>");
