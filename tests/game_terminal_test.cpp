@@ -288,6 +288,13 @@ TEST(GameKeys, DuringTheBustMessageKeysWaitAndDuringTheFarewellTheTerminalTakesT
     game.expect_screen({kFarewell, "z"});
     game.press("C-c");
     game.expect_clean_exit();
+
+    // The same whatever standard input is.
+    testing_support::TestClock piped_clock;
+    Game piped("trap : INT; " + testing_support::game_command(0, piped_clock) + " </dev/null", piped_clock);
+    piped.expect_screen({kFarewell});
+    piped.press("C-c");
+    piped.expect_clean_exit();
 }
 
 TEST(GameKeys, DuringTheBustMessageAKeyEndsTheNextPauseAndIsNotEchoed) {
@@ -511,7 +518,21 @@ TEST(GameJobs, KeysTheGameNeverReadStayForTheShell) {
 }
 
 TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
-    Game game(0);
+    // Before the game's first clear, a notice too leaves the shell's lines
+    // alone.
+    Game game("seq 21; " + testing_support::game_command(0));
+    Screen shell;
+    for (int line = 1; line <= 21; line++) {
+        shell.push_back(std::to_string(line));
+    }
+    shell.emplace_back("Welcome to Pellimo Blackjack!  Maximize and Press any key.");
+    game.expect_screen(shell);
+    game.term().resize(70, 20);
+    Screen noticed(shell.begin() + 2, shell.end() - 1);
+    noticed.emplace_back("This game needs a window of 80x21; this one is 70x20.");
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == noticed; })) << join(game.screen());
+    game.term().resize(80, 24);
+    game.expect_screen(shell);
     game.skip_rules();
     game.enter("100");
     game.expect_text("For a total of 12 points.");
