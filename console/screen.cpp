@@ -110,7 +110,8 @@ void show_notice(const Size& size) {
     if (!display.cleared) {
         // The rows above the game's line are the shell's: the notice takes
         // that line alone, from where it starts.
-        const std::size_t back = notice_on_line > 0 ? notice_on_line : std::size_t(display.record.column() - 1);
+        const std::size_t back =
+            notice_on_line > 0 ? notice_on_line : static_cast<std::size_t>(display.record.column() - 1);
         out = std::string(back, '\b') + "\x1b[K";
         notice_on_line = notice.size();
     }

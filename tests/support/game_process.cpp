@@ -94,7 +94,7 @@ std::string clock_setting(const TestClock& clock) {
 
 const std::string& preload_hooks() {
     static const std::string link = [] {
-        const std::string path = own_folder().add("preload_hooks.so");
+        std::string path = own_folder().add("preload_hooks.so");
         if (symlink(PRELOAD_HOOKS_LIBRARY, path.c_str()) != 0) {
             throw std::runtime_error("cannot link the hooks at " + path);
         }
