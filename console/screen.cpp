@@ -42,7 +42,7 @@ struct Display {
     bool shows_game = false;   // it is standard output
     bool shows_errors = false;  // standard error writes to it too
     bool stale = false;        // it may not show the record: draw it whole next
-    // Its rows are the record's: the game (or the notice) has cleared it.
+    // Its rows are the record's: the game has cleared it.
     // Before, the rows above the cursor are the shell's, and the terminal
     // alone knows where the game's text stands.
     bool cleared = false;
@@ -103,14 +103,40 @@ void game_control(const std::string& sequence) {
     (display.shows_game ? display.pending : game_pending).append(sequence);
 }
 
+// How many columns the notice took on the game's own line, before the
+// game's first clear; 0 when it does not stand there.
+std::size_t notice_on_line = 0;
+
 void show_notice(const Size& size) {
-    const std::string notice = "\x1b[H\x1b[2JThis game needs a window of " + std::to_string(kGameColumns) + "x" +
-                               std::to_string(kGameRows) + "; this one is " + std::to_string(size.columns) +
-                               "x" + std::to_string(size.rows) + ".";
-    if (!platform::write_display(notice)) {
+    const std::string notice = "This game needs a window of " + std::to_string(kGameColumns) + "x" +
+                               std::to_string(kGameRows) + "; this one is " + std::to_string(size.columns) + "x" +
+                               std::to_string(size.rows) + ".";
+    std::string out = "\x1b[H\x1b[2J";
+    if (!display.cleared) {
+        // The rows above the game's line are the shell's: the notice takes
+        // that line alone, from where it starts.
+        const std::size_t back =
+            notice_on_line > 0 ? notice_on_line : static_cast<std::size_t>(display.record.column() - 1);
+        out = std::string(back, '\b') + "\x1b[K";
+        notice_on_line = notice.size();
+    }
+    if (!platform::write_display(out + notice)) {
         platform::mark_gone();
     }
-    display.cleared = true;
+}
+
+// After a notice on the game's line: the line empty again, and the cursor
+// where the game's line has it, as drawing that line again expects.
+std::string leave_notice() {
+    if (notice_on_line == 0) {
+        return "";
+    }
+    std::string out = std::string(notice_on_line, '\b') + "\x1b[K";
+    if (display.record.column() > 1) {
+        out += "\x1b[" + std::to_string(display.record.column() - 1) + 'C';
+    }
+    notice_on_line = 0;
+    return out;
 }
 
 // Makes the record the window's size. Too small a window for the game's
@@ -177,7 +203,7 @@ void write_out() {
     if (display.stale) {
         // Before the game has cleared the screen, only its own line again,
         // where it stands: the rows above are the shell's.
-        whole = display.cleared ? display.record.render() : display.record.render_line();
+        whole = display.cleared ? display.record.render() : leave_notice() + display.record.render_line();
     }
     const std::string& out = display.stale ? whole : display.pending;
     if (!out.empty() && !platform::write_display(out)) {

@@ -837,6 +837,26 @@ TEST(HeldTerminal, EveryOtherWayOutHandsTheTerminalBack) {
     EXPECT_TRUE(testing_support::is_line_mode(thrown.mode()));
 }
 
+TEST(HeldTerminal, ClosedStandardDescriptorsAreNoneOfTheConsolesOwn) {
+    // A closed standard input ends the input, signals or not; a closed
+    // output leaves the keyboard as it is.
+    const struct {
+        std::vector<int> closed;
+        int key;  // what getch gives after 'k' is typed
+    } cases[] = {{{0}, -1}, {{1}, 'k'}, {{2}, 'k'}, {{0, 1, 2}, -1}};
+    for (const auto& scene : cases) {
+        SCOPED_TRACE(scene.closed.size() == 3 ? 3 : scene.closed[0]);
+        PtyProcess program(probe("descriptors"), [&] {
+            for (const int fd : scene.closed) {
+                close(fd);
+            }
+        });
+        program.type("k");
+        EXPECT_EQ(program.reports(4), (std::vector<int>{0, 0, 0, scene.key}));
+        expect_exit_code(program, 0);
+    }
+}
+
 TEST(HeldTerminal, ANonBlockingTerminalIsWaitedOn) {
     PtyProcess program(probe("keys"), [] { fcntl(STDIN_FILENO, F_SETFL, O_NONBLOCK); });
     ASSERT_TRUE(program.wait_mode(true));

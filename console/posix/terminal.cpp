@@ -160,11 +160,29 @@ bool at_default(int sig) {
            previous.sa_handler == SIG_DFL;
 }
 
+// A standard descriptor left closed would be the next one opened: the wake
+// pipe would be read as typed keys, or take the game's text. Each closed one
+// gets the null device, read-only as a closed one is for writing: read, it
+// ends the input; written, it fails with EBADF as before.
+void fill_closed_standard_descriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        const int null = open("/dev/null", O_RDONLY);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+    }
+}
+
 void install_handlers() {
+    fill_closed_standard_descriptors();
     if (pipe(wake_pipe) == 0) {
-        for (const int fd : wake_pipe) {
+        for (int& fd : wake_pipe) {
+            fd = posix::own_descriptor(fd);
             fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-            fcntl(fd, F_SETFD, FD_CLOEXEC);
         }
     }
     for (const int sig : kEndingSignals) {
@@ -275,9 +293,11 @@ void hand_back() {
     owned_flag = 0;
 }
 
+// Whatever standard input is: Ctrl+C reaches the program from the terminal
+// even when it reads no keys.
 void end_input() {
+    input_ended = 1;
     if (owned_flag) {
-        input_ended = 1;
         hand_back();
     }
 }
@@ -390,6 +410,18 @@ void posix::check_gone(int fd) {
 
 void mark_gone() {
     gone_flag = 1;
+}
+
+int posix::own_descriptor(int fd) {
+    if (fd >= 0 && fd <= STDERR_FILENO) {
+        const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(fd);
+        return moved;
+    }
+    if (fd >= 0) {
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    return fd;
 }
 
 int posix::wake_fd() {

@@ -172,9 +172,11 @@ void emergency_hand_back() {
     owned_flag = false;
 }
 
+// Whatever standard input is: Ctrl+C reaches the program from the console
+// even when it reads no keys.
 void end_input() {
+    input_ended = true;
     if (owned_flag) {
-        input_ended = true;
         hand_back();
     }
 }
