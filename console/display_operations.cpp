@@ -19,6 +19,10 @@ void DisplayOperations::clear_screen() {
     list_.push_back({DisplayOperation::Kind::kClear, {}});
 }
 
+void DisplayOperations::clear_line_right() {
+    list_.push_back({DisplayOperation::Kind::kClearLineRight, {}});
+}
+
 void DisplayOperations::move_to(int column, int row) {
     list_.push_back({DisplayOperation::Kind::kMoveTo, {}, column, row});
 }
@@ -35,6 +39,12 @@ void DisplayOperations::add(const DisplayOperation& operation) {
     }
 }
 
+void DisplayOperations::add(const DisplayOperations& operations) {
+    for (const DisplayOperation& operation : operations) {
+        add(operation);
+    }
+}
+
 void render(const DisplayOperation& operation, std::string& out) {
     switch (operation.kind) {
     case DisplayOperation::Kind::kText:
@@ -42,6 +52,9 @@ void render(const DisplayOperation& operation, std::string& out) {
         break;
     case DisplayOperation::Kind::kClear:
         out += "\x1b[H\x1b[2J";  // home first: a clear alone leaves the cursor where it was
+        break;
+    case DisplayOperation::Kind::kClearLineRight:
+        out += "\x1b[K";
         break;
     case DisplayOperation::Kind::kMoveTo:
         out += "\x1b[" + std::to_string(operation.row) + ';' + std::to_string(operation.column) + 'H';

@@ -15,10 +15,11 @@ namespace console {
 
 struct DisplayOperation {
     enum class Kind {
-        kText,       // text: characters, line feeds, carriage returns, backspaces; never a tab
-        kClear,      // blank the screen, the cursor to column 1, row 1
-        kMoveTo,     // the cursor to column, row, counted from 1
-        kMoveRight,  // the cursor count columns right, not past the edge, leaving the cells it passes as they are
+        kText,            // characters, line feeds, carriage returns, backspaces; never a tab
+        kClear,           // blank the screen, the cursor to column 1, row 1
+        kClearLineRight,  // blank the cursor's cell and the rest of its row; the cursor stays
+        kMoveTo,          // the cursor to column, row, counted from 1
+        kMoveRight,       // the cursor count columns right, not past the edge, the cells passed left as they are
     };
     Kind kind;
     std::string text;  // kText
@@ -32,9 +33,11 @@ class DisplayOperations {
 public:
     void text(std::string_view text);
     void clear_screen();
+    void clear_line_right();
     void move_to(int column, int row);
     void move_right(int count);
     void add(const DisplayOperation& operation);
+    void add(const DisplayOperations& operations);
 
     bool empty() const { return list_.empty(); }
     void forget() { list_.clear(); }

@@ -34,9 +34,11 @@ bool owned() {
     return held::owned;
 }
 
+// Whatever standard input is: Ctrl+C reaches the program from the terminal
+// even when it reads no keys.
 void end_input() {
+    held::input_ended = true;
     if (held::owned) {
-        held::input_ended = true;
         hand_back();
     }
 }

@@ -13,7 +13,7 @@
 namespace console::platform::held {
 
 extern std::atomic<bool> owned;        // the run holds the keyboard
-extern std::atomic<bool> input_ended;  // end_input() was called while it did
+extern std::atomic<bool> input_ended;  // end_input() was called
 extern std::atomic<bool> interrupted;  // Ctrl+C came after that
 extern std::atomic<bool> gone;         // the terminal has gone away
 

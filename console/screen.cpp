@@ -43,7 +43,7 @@ struct PlayerView {
     bool shows_game = false;   // it is standard output
     bool shows_errors = false;  // standard error writes to it too
     bool stale = false;        // it may not show the record: draw it whole next
-    // Its rows are the record's: the game (or the notice) has cleared it.
+    // Its rows are the record's: the game has cleared it.
     // Before, the rows above the cursor are the shell's, and the terminal
     // alone knows where the game's text stands.
     bool cleared = false;
@@ -111,15 +111,46 @@ void game_control(const DisplayOperation& operation) {
     }
 }
 
+// How many columns the notice took on the game's own line, before the
+// game's first clear; 0 when it does not stand there.
+std::size_t notice_on_line = 0;
+
 void show_notice(const Size& size) {
-    DisplayOperations notice;
-    notice.clear_screen();
-    notice.text("This game needs a window of " + std::to_string(kGameColumns) + "x" + std::to_string(kGameRows) +
-                "; this one is " + std::to_string(size.columns) + "x" + std::to_string(size.rows) + ".");
-    if (!platform::write_display(notice)) {
+    const std::string notice = "This game needs a window of " + std::to_string(kGameColumns) + "x" +
+                               std::to_string(kGameRows) + "; this one is " + std::to_string(size.columns) + "x" +
+                               std::to_string(size.rows) + ".";
+    DisplayOperations out;
+    if (view.cleared) {
+        out.clear_screen();
+    } else {
+        // The rows above the game's line are the shell's: the notice takes
+        // that line alone, from where it starts.
+        const std::size_t back =
+            notice_on_line > 0 ? notice_on_line : static_cast<std::size_t>(view.record.column() - 1);
+        out.text(std::string(back, '\b'));
+        out.clear_line_right();
+        notice_on_line = notice.size();
+    }
+    out.text(notice);
+    if (!platform::write_display(out)) {
         platform::mark_gone();
     }
-    view.cleared = true;
+}
+
+// After a notice on the game's line: the line empty again, and the cursor
+// where the game's line has it, as drawing that line again expects.
+DisplayOperations leave_notice() {
+    DisplayOperations out;
+    if (notice_on_line == 0) {
+        return out;
+    }
+    out.text(std::string(notice_on_line, '\b'));
+    out.clear_line_right();
+    if (view.record.column() > 1) {
+        out.move_right(view.record.column() - 1);
+    }
+    notice_on_line = 0;
+    return out;
 }
 
 // Makes the record the window's size. Too small a window for the game's
@@ -186,7 +217,12 @@ void write_out() {
     if (view.stale) {
         // Before the game has cleared the screen, only its own line again,
         // where it stands: the rows above are the shell's.
-        whole = view.cleared ? view.record.render() : view.record.render_line();
+        if (view.cleared) {
+            whole = view.record.render();
+        } else {
+            whole = leave_notice();
+            whole.add(view.record.render_line());
+        }
     }
     const DisplayOperations& out = view.stale ? whole : view.pending;
     if (!out.empty() && !platform::write_display(out)) {

@@ -89,6 +89,12 @@ void ScreenRecord::apply(const DisplayOperation& operation) {
     case DisplayOperation::Kind::kClear:
         clear();
         break;
+    case DisplayOperation::Kind::kClearLineRight:
+        for (int column = column_; column <= columns_; column++) {
+            blank(column, row_);
+        }
+        wrap_pending_ = false;
+        break;
     case DisplayOperation::Kind::kMoveTo:
         move_to(operation.column, operation.row);
         break;

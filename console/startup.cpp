@@ -42,6 +42,11 @@ void finish() {
 }  // namespace
 
 void input_over() {
+    // Without the keyboard held, Ctrl+C is a signal all along: from the
+    // farewell's first text on, it only cuts the farewell short.
+    if (!platform::owned()) {
+        platform::end_input();
+    }
     flush();
     platform::end_input();
 }

@@ -4,6 +4,7 @@
 
 #include <signal.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,18 @@ void keys() {
             return;
         }
     }
+}
+
+// For each standard descriptor, 1 when it is a pipe (the console's wake
+// pipe where a closed one was), then the first key (-1: input is over) after
+// a signal that writes to that pipe.
+void descriptors() {
+    for (int fd = 0; fd <= 2; fd++) {
+        struct stat status {};
+        report(fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode) ? 1 : 0);
+    }
+    raise(SIGWINCH);
+    report(console::getch());
 }
 
 // Line reads and key reads taking turns on one terminal.
@@ -85,6 +98,8 @@ int run(const std::string& scene) {
     console::start();
     if (scene == "keys") {
         keys();
+    } else if (scene == "descriptors") {
+        descriptors();
     } else if (scene == "lines") {
         lines();
     } else if (scene == "status3") {

@@ -521,10 +521,11 @@ TEST(DisplayOperations, AreTheBytesATerminalTakesAndTheRecordFollowsThem) {
     operations.move_right(3);
     operations.text("\xc3");  // a character cut short by the move after it
     operations.move_to(1, 4);
-    operations.text("e\b");
+    operations.text("ef\b");
+    operations.clear_line_right();
     operations.move_right(30);  // stops at the edge
-    EXPECT_EQ(std::distance(operations.begin(), operations.end()), 9);
-    EXPECT_EQ(console::render(operations), "ab\n\x1b[H\x1b[2Jcd\x1b[3;7H\x1b[3C\xc3\x1b[4;1He\b\x1b[30C");
+    EXPECT_EQ(std::distance(operations.begin(), operations.end()), 10);
+    EXPECT_EQ(console::render(operations), "ab\n\x1b[H\x1b[2Jcd\x1b[3;7H\x1b[3C\xc3\x1b[4;1Hef\b\x1b[K\x1b[30C");
 
     console::ScreenRecord record(12, 4);
     for (const console::DisplayOperation& operation : operations) {
@@ -871,6 +872,26 @@ TEST(HeldTerminal, EveryOtherWayOutHandsTheTerminalBack) {
     ASSERT_TRUE(status.has_value());
     EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGABRT) << *status;
     EXPECT_TRUE(testing_support::is_line_mode(thrown.mode()));
+}
+
+TEST(HeldTerminal, ClosedStandardDescriptorsAreNoneOfTheConsolesOwn) {
+    // A closed standard input ends the input, signals or not; a closed
+    // output leaves the keyboard as it is.
+    const struct {
+        std::vector<int> closed;
+        int key;  // what getch gives after 'k' is typed
+    } cases[] = {{{0}, -1}, {{1}, 'k'}, {{2}, 'k'}, {{0, 1, 2}, -1}};
+    for (const auto& scene : cases) {
+        SCOPED_TRACE(scene.closed.size() == 3 ? 3 : scene.closed[0]);
+        PtyProcess program(probe("descriptors"), [&] {
+            for (const int fd : scene.closed) {
+                close(fd);
+            }
+        });
+        program.type("k");
+        EXPECT_EQ(program.reports(4), (std::vector<int>{0, 0, 0, scene.key}));
+        expect_exit_code(program, 0);
+    }
 }
 
 TEST(HeldTerminal, ANonBlockingTerminalIsWaitedOn) {

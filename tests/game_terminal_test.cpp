@@ -301,6 +301,13 @@ TEST(GameKeys, DuringTheBustMessageKeysWaitAndDuringTheFarewellTheTerminalTakesT
     game.expect_screen({kFarewell, "z"});
     game.press("C-c");
     game.expect_clean_exit();
+
+    // The same whatever standard input is.
+    testing_support::TestClock piped_clock;
+    Game piped("trap : INT; " + testing_support::game_command(0, piped_clock) + " </dev/null", piped_clock);
+    piped.expect_screen({kFarewell});
+    piped.press("C-c");
+    piped.expect_clean_exit();
 }
 
 TEST(GameKeys, DuringTheBustMessageAKeyEndsTheNextPauseAndIsNotEchoed) {
@@ -520,17 +527,17 @@ TEST(GameJobs, AfterAStopTheWholeScreenComesBackWithTheLineTypedSoFar) {
 TEST(GameJobs, StartedInTheBackgroundItLeavesTheShellAloneUntilBroughtBack) {
     Game game(kShell);
     game.expect_text("shell> ");
-    game.enter(testing_support::game_command(0) + " &");
+    const std::string command = testing_support::game_command(0) + " &";
+    game.enter(command);
     game.expect_text("Stopped");
     game.enter("bg");
     EXPECT_TRUE(game.wait_for([](const Screen& s) { return stops(s) == 2; })) << join(game.screen());
-    EXPECT_EQ(game.screen()[0].rfind("shell> env ", 0), 0u) << "the shell's screen was cleared:\n"
-                                                            << join(game.screen());
+    EXPECT_EQ(game.screen()[0], "shell> " + command) << "the shell's screen was cleared:\n" << join(game.screen());
     // Back, it draws its line where the shell left the cursor, not over the
     // shell's lines: it has not cleared the screen yet.
     game.enter("fg");
     game.expect_text("Welcome to Pellimo Blackjack!  Maximize and Press any key.");
-    EXPECT_EQ(game.screen()[0].rfind("shell> env ", 0), 0u) << join(game.screen());
+    EXPECT_EQ(game.screen()[0], "shell> " + command) << join(game.screen());
     // Keys are read one by one again: a key ends the wait at once.
     game.skip_rules();
     game.enter("0");
@@ -569,7 +576,21 @@ TEST(GameJobs, KeysTheGameNeverReadStayForTheShell) {
 }
 
 TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
-    Game game(0);
+    // Before the game's first clear, a notice too leaves the shell's lines
+    // alone.
+    Game game("seq 21; " + testing_support::game_command(0));
+    Screen shell;
+    for (int line = 1; line <= 21; line++) {
+        shell.push_back(std::to_string(line));
+    }
+    shell.emplace_back("Welcome to Pellimo Blackjack!  Maximize and Press any key.");
+    game.expect_screen(shell);
+    game.term().resize(70, 20);
+    Screen noticed(shell.begin() + 2, shell.end() - 1);
+    noticed.emplace_back("This game needs a window of 80x21; this one is 70x20.");
+    EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == noticed; })) << join(game.screen());
+    game.term().resize(80, 24);
+    game.expect_screen(shell);
     game.skip_rules();
     game.enter("100");
     game.expect_text("For a total of 12 points.");

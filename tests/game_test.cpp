@@ -351,13 +351,14 @@ TEST(GameOutput, ANonBlockingPipeReadSlowlyGetsEveryByte) {
     ASSERT_EQ(pipe(out), 0);
     ASSERT_GT(fcntl(out[1], F_SETPIPE_SZ, 4096), 0);
     ASSERT_EQ(fcntl(out[1], F_SETFL, O_NONBLOCK), 0);
+    // Made before the fork: the child ends by exec, and so cleans up nothing.
+    const std::string command =
+        "exec " + testing_support::game_command(0, 1000) + " <" + testing_support::shell_quote(in_file);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
-        const std::string command =
-            "exec " + testing_support::game_command(0, 1000) + " <" + testing_support::shell_quote(in_file);
         execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

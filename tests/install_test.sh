@@ -24,7 +24,13 @@ if command -v readelf >/dev/null && readelf -S "$game" | grep -q '\.symtab'; the
 fi
 
 # The hooks only run the clock fast, so the farewell's wait passes quickly.
-out=$(printf 'n\n' | FAKE_CLOCK_SPEED=50 LD_PRELOAD="$hooks" ASAN_OPTIONS=verify_asan_link_order=0 "$game")
+# The loader splits LD_PRELOAD at blanks: they are named by a link in a
+# folder without any.
+links=$(mktemp -d /tmp/blackjack-install-XXXXXX)
+trap 'rm -rf "$prefix" "$links"' EXIT
+ln -s "$hooks" "$links/preload_hooks.so"
+out=$(printf 'n\n' | FAKE_CLOCK_SPEED=50 LD_PRELOAD="$links/preload_hooks.so" ASAN_OPTIONS=verify_asan_link_order=0 \
+  "$game")
 case "$out" in
   *"Thank you for playing pellimo blackjack."*) ;;
   *) echo "the installed game did not reach its farewell:"; echo "$out"; exit 1 ;;

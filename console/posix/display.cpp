@@ -65,7 +65,7 @@ int open_keyboard_terminal() {
     if (flags >= 0 && (flags & O_ACCMODE) == O_RDWR) {
         return STDIN_FILENO;
     }
-    return open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    return posix::own_descriptor(open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC));
 }
 
 }  // namespace
@@ -125,9 +125,12 @@ bool write_error(std::string_view text) {
 
 void wait_for_news(int timeout_ms) {
     // The display's hang-up ends the wait where poll() watches it; where
-    // select() waits instead, the hang-up signal wakes it.
+    // select() waits instead, the hang-up signal wakes it. A wait that
+    // cannot watch at all (select() and a descriptor beyond its reach) is
+    // as a display gone: asked again, it would fail again at once.
     posix::Watch watches[2] = {{posix::wake_fd(), true, false}, {display_fd, false, false}};
-    if (posix::wait_for(watches, 2, timeout_ms) > 0 && watches[1].hung_up) {
+    const int ready = posix::wait_for(watches, 2, timeout_ms);
+    if ((ready > 0 && watches[1].hung_up) || (ready < 0 && errno != EINTR && errno != EAGAIN)) {
         mark_gone();
     }
 }

@@ -40,6 +40,11 @@ bool in_foreground(int fd);
 // Asks the terminal on fd without waiting whether it has gone away.
 void check_gone(int fd);
 
+// A descriptor the console opened, moved above the standard ones if it
+// landed on one (a standard descriptor closed, with no null device to fill
+// it), close-on-exec. -1 when it cannot be moved.
+int own_descriptor(int fd);
+
 // Becomes readable when a signal handler has news: a wait watches it beside
 // its own descriptor, so no news waits for a read that restarts.
 int wake_fd();

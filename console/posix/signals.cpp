@@ -1,5 +1,6 @@
 // Signals from outside: the handlers that hand the terminal back or wake a
-// wait through the wake pipe, and the news they leave for take_events().
+// wait through the wake pipe (kept off the standard descriptors), and the
+// news they leave for take_events().
 
 #include "held_keyboard.h"
 #include "platform.h"
@@ -117,6 +118,23 @@ bool at_default(int sig) {
            previous.sa_handler == SIG_DFL;
 }
 
+// A standard descriptor left closed would be the next one opened: the wake
+// pipe would be read as typed keys, or take the game's text. Each closed one
+// gets the null device, read-only as a closed one is for writing: read, it
+// ends the input; written, it fails with EBADF as before.
+void fill_closed_standard_descriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        const int null = open("/dev/null", O_RDONLY);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+    }
+}
+
 }  // namespace
 
 sigset_t posix::outside_signals() {
@@ -129,10 +147,11 @@ sigset_t posix::outside_signals() {
 }
 
 void held::install_handlers() {
+    fill_closed_standard_descriptors();
     if (pipe(wake_pipe) == 0) {
-        for (const int fd : wake_pipe) {
+        for (int& fd : wake_pipe) {
+            fd = posix::own_descriptor(fd);
             fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-            fcntl(fd, F_SETFD, FD_CLOEXEC);
         }
     }
     for (const int sig : kEndingSignals) {
@@ -168,6 +187,18 @@ Events take_events() {
     continued_flag = 0;
     resized_flag = 0;
     return events;
+}
+
+int posix::own_descriptor(int fd) {
+    if (fd >= 0 && fd <= STDERR_FILENO) {
+        const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(fd);
+        return moved;
+    }
+    if (fd >= 0) {
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    return fd;
 }
 
 int posix::wake_fd() {

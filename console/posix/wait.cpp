@@ -54,8 +54,14 @@ int wait_with_select(Watch* watches, int count, int timeout_ms) {
     int top = -1;
     for (int i = 0; i < count; ++i) {
         const int fd = watches[i].fd;
-        if (fd < 0 || fd >= FD_SETSIZE || (!watches[i].read && !watches[i].write)) {
+        if (fd < 0 || (!watches[i].read && !watches[i].write)) {
             continue;
+        }
+        if (fd >= FD_SETSIZE) {
+            // Beyond what select() can watch: skipped, it would wait for
+            // nothing until a signal.
+            errno = EINVAL;
+            return -1;
         }
         if (watches[i].read) {
             FD_SET(fd, &readable);

@@ -103,6 +103,11 @@ bool carry_out(const DisplayOperation& operation) {
             FillConsoleOutputAttribute(display_console, blank_attributes, static_cast<DWORD>(width), start, &done);
         }
         cursor = {window.Left, window.Top};
+    } else if (operation.kind == Kind::kClearLineRight) {
+        const DWORD width = cursor.X > window.Right ? 0 : static_cast<DWORD>(window.Right - cursor.X + 1);
+        DWORD done = 0;
+        FillConsoleOutputCharacterW(display_console, L' ', width, cursor, &done);
+        FillConsoleOutputAttribute(display_console, blank_attributes, width, cursor, &done);
     } else if (operation.kind == Kind::kMoveTo) {
         cursor = {static_cast<SHORT>(window.Left + operation.column - 1),
                   static_cast<SHORT>(window.Top + operation.row - 1)};

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "tmux_session.h"
 
@@ -17,20 +18,68 @@ namespace testing_support {
 
 namespace {
 
+// A folder of this test program's own, whose names are short and free of
+// blanks wherever the checkout is: the loader splits LD_PRELOAD at blanks,
+// and a shell's job lines echo the whole command.
+class OwnFolder {
+public:
+    OwnFolder() {
+        char dir_template[] = "/tmp/blackjack-test-XXXXXX";
+        if (mkdtemp(dir_template) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        dir_ = dir_template;
+    }
+    ~OwnFolder() noexcept {
+        for (const std::string& path : paths_) {
+            std::remove(path.c_str());
+        }
+        rmdir(dir_.c_str());
+    }
+    OwnFolder(const OwnFolder&) = delete;
+    OwnFolder& operator=(const OwnFolder&) = delete;
+
+    std::string add(const std::string& name) {
+        paths_.push_back(dir_ + "/" + name);
+        return paths_.back();
+    }
+
+private:
+    std::string dir_;
+    std::vector<std::string> paths_;
+};
+
+OwnFolder& own_folder() {
+    static OwnFolder folder;
+    return folder;
+}
+
+// The command as a script of the folder's, started by sh (a /tmp mounted
+// noexec runs no script of its own).
+std::string short_command(const std::string& command) {
+    static int made = 0;
+    const std::string script = own_folder().add("blackjack-" + std::to_string(++made));
+    std::ofstream out(script);
+    if (!(out << "exec " << command << "\n" << std::flush)) {
+        throw std::runtime_error("cannot write " + script);
+    }
+    return "sh " + script;
+}
+
 std::string command_with(const std::string& binary, const std::string& launcher, long seed, const std::string& clock,
                          const std::string& arguments) {
     const std::string settings = "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + " " + clock + " ";
     const std::string tail = shell_quote(binary) + (arguments.empty() ? "" : " " + arguments);
     if (!launcher.empty()) {
         // A build for another system keeps its test clock itself.
-        return settings + launcher + " " + tail;
+        return short_command(settings + launcher + " " + tail);
     }
     // A sanitized game would refuse a library preloaded ahead of its runtime;
     // options the caller gives the sanitizer still count. A run standing in
     // for macOS's poll() gives the game that poll too.
     const std::string macos_poll = std::getenv("FAKE_POLL_NVAL") != nullptr ? "FAKE_POLL_NVAL=1 " : "";
-    return settings + macos_poll + "LD_PRELOAD=" + shell_quote(PRELOAD_HOOKS_LIBRARY) +
-           " ASAN_OPTIONS=verify_asan_link_order=0${ASAN_OPTIONS:+:$ASAN_OPTIONS} " + tail;
+    return short_command(settings + macos_poll + "LD_PRELOAD=" + shell_quote(preload_hooks()) +
+                         " ASAN_OPTIONS=verify_asan_link_order=0${ASAN_OPTIONS:+:$ASAN_OPTIONS} " + tail);
 }
 
 std::string command_with(long seed, const std::string& clock, const std::string& arguments) {
@@ -42,6 +91,17 @@ std::string clock_setting(const TestClock& clock) {
 }
 
 }  // namespace
+
+const std::string& preload_hooks() {
+    static const std::string link = [] {
+        std::string path = own_folder().add("preload_hooks.so");
+        if (symlink(PRELOAD_HOOKS_LIBRARY, path.c_str()) != 0) {
+            throw std::runtime_error("cannot link the hooks at " + path);
+        }
+        return path;
+    }();
+    return link;
+}
 
 TestClock::TestClock() {
     char dir_template[] = "/tmp/blackjack-clock-XXXXXX";

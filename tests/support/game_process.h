@@ -30,7 +30,8 @@ private:
 
 // The one shell command line that starts the game under test: the clock's
 // second (and so the deck) fixed at seed, its waits clock_speed times shorter
-// (0: they never end), or on the test's own clock.
+// (0: they never end), or on the test's own clock. Short, and the same
+// length wherever the checkout is.
 std::string game_command(long seed, int clock_speed = 50, const std::string& arguments = "");
 std::string game_command(long seed, const TestClock& clock);
 
@@ -41,6 +42,9 @@ std::string reference_game_command(long seed, const TestClock& clock);
 // What the game under test is started through (wine for a Windows build),
 // or "" for a program of this system.
 const char* game_launcher();
+
+// The test hooks to preload, by a path without blanks.
+const std::string& preload_hooks();
 
 struct PlayedGame {
     std::string out;  // every byte written to standard output

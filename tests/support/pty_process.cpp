@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "game_process.h"
+
 namespace testing_support {
 
 bool is_line_mode(const termios& mode) {
@@ -37,6 +39,8 @@ PtyProcess::PtyProcess(const std::vector<std::string>& argv, const std::function
     if (pipe(report) != 0) {
         throw std::runtime_error("pipe failed");
     }
+    // A run standing in for macOS's poll() gives the program that poll.
+    const std::string preload = std::getenv("FAKE_POLL_NVAL") != nullptr ? preload_hooks() : "";
     winsize size{};
     size.ws_col = 80;
     size.ws_row = 24;
@@ -58,9 +62,8 @@ PtyProcess::PtyProcess(const std::vector<std::string>& argv, const std::function
         args.push_back(nullptr);
         // Let faults reach the program's own handlers under the sanitizers.
         setenv("ASAN_OPTIONS", "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0", 1);
-        // A run standing in for macOS's poll() gives the program that poll.
-        if (std::getenv("FAKE_POLL_NVAL") != nullptr) {
-            setenv("LD_PRELOAD", PRELOAD_HOOKS_LIBRARY, 1);
+        if (!preload.empty()) {
+            setenv("LD_PRELOAD", preload.c_str(), 1);
         }
         if (before_exec) {
             before_exec();

@@ -67,7 +67,9 @@ TmuxSession::TmuxSession(const std::string& command, int width, int height) {
     dir_ = dir_template;
     socket_ = dir_ + "/socket";
     const std::string config = dir_ + "/tmux.conf";
-    std::ofstream(config) << "set -g status off\n"
+    // The panes' shell is sh, whatever the user's login shell reads at start.
+    std::ofstream(config) << "set -g default-shell /bin/sh\n"
+                             "set -g status off\n"
                              "set -g remain-on-exit on\n"
                              "set -g remain-on-exit-format ''\n"
                              "set -g escape-time 0\n";
