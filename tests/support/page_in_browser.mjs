@@ -9,43 +9,15 @@
 // fixes Date (the deck's seed), FAKE_CLOCK_SPEED runs performance.now K times
 // faster (0 stops it), FAKE_CLOCK_FILE moves it only as the test moves it.
 // Exits with the game's status.
-import { openSync, readSync, existsSync } from 'node:fs';
-import { createRequire } from 'node:module';
-import { delimiter, join } from 'node:path';
+import { openSync, readSync } from 'node:fs';
 import { pathToFileURL } from 'node:url';
 
-const { chromium } = createRequire(new URL('../../web/package.json', import.meta.url))('playwright-core');
+import { openBrowser } from './page_browser.mjs';
+
 const env = process.env;
 const number = (name) => (env[name] === undefined ? null : Number(env[name]));
-const executable = (env.PATH || '').split(delimiter).map((dir) => join(dir, 'chromium')).find(existsSync);
-
-const browser = await chromium.launch({ executablePath: executable, args: process.getuid() === 0 ? ['--no-sandbox'] : [] });
-const context = await browser.newContext({ viewport: { width: 1280, height: 800 } });
-await context.setOffline(true);
-const refused = [];
-await context.route('**/*', (route) => {
-  const url = route.request().url();
-  return url.startsWith('file:') ? route.continue() : (refused.push(url), route.abort());
-});
-await context.addInitScript(({ seconds, speed, controlled }) => {
-  if (seconds !== null) {
-    const RealDate = Date;
-    globalThis.Date = class extends RealDate {
-      constructor(...args) { super(...(args.length ? args : [seconds * 1000])); }
-      static now() { return seconds * 1000; }
-    };
-  }
-  const realNow = performance.now.bind(performance);
-  const start = realNow();
-  let moved = 0;
-  globalThis.moveTestClock = (ns) => { moved = ns / 1e6; };
-  if (controlled) {
-    performance.now = () => start + moved;
-  } else if (speed !== null) {
-    performance.now = () => start + (realNow() - start) * speed;
-  }
-}, { seconds: number('FAKE_CLOCK_SECONDS'), speed: number('FAKE_CLOCK_SPEED'), controlled: !!env.FAKE_CLOCK_FILE });
-
+const { browser, context, refused } = await openBrowser({
+  seconds: number('FAKE_CLOCK_SECONDS'), speed: number('FAKE_CLOCK_SPEED'), controlled: !!env.FAKE_CLOCK_FILE });
 const page = await context.newPage();
 const failures = [];
 page.on('pageerror', (error) => failures.push(String(error)));
