@@ -51,8 +51,11 @@ const clock = { FAKE_CLOCK_SECONDS: '57', FAKE_CLOCK_SPEED: '1000' };
       await tab.keyboard.type(answer);
       await tab.keyboard.press('Enter');
     }
-    await tab.waitForSelector('#ended:not([hidden])');
+    const ended = await tab.waitForSelector('#ended:not([hidden])');
     times.push(Date.now() - started);
+    if ((await ended.textContent()).includes('status')) {
+      throw new Error(`the page's game did not end as it should: ${await ended.textContent()}`);
+    }
     await tab.close();
   }
   await browser.close();

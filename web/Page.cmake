@@ -26,10 +26,12 @@ set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEP
 
 # Waits yield to the browser through Asyncify, keeping main as it is; its
 # stack holds the calls from a stream read down to the key wait. The end
-# of main runs the exit handlers, which write out the last screen.
+# of main runs the exit handlers, which write out the last screen. No file
+# is ever opened: the standard streams go to the page's terminal through the
+# console, so emscripten's file system stays out.
 set_target_properties(blackjack PROPERTIES SUFFIX .js)
 target_link_options(blackjack PRIVATE -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sSINGLE_FILE=1 -sEXIT_RUNTIME=1
-  -sENVIRONMENT=web)
+  -sENVIRONMENT=web -sFILESYSTEM=0)
 # Emscripten's optimizer finds its modules where Debian keeps them, also
 # with a node that is not Debian's.
 if(EXISTS /usr/share/nodejs AND NOT DEFINED ENV{NODE_PATH})
