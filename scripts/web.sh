@@ -30,4 +30,5 @@ cmake --build build-browser --target blackjack_game_terminal_test -j2
 # no terminal settings, no shell behind it.
 ctest --test-dir build-browser --output-on-failure -j2 -R \
   '^(GameOnAnotherSystem\.|GameScreens\.(Welcome|BothDeal|AResize)|GameKeys\.(DuringTheBustMessageAKey|DuringATie|DuringTheDealers|LinePrompts))'
+BLACKJACK_PAGE="$PWD/build-web/blackjack.html" node --test tests/page_test.mjs
 node bench/page_bench.mjs build-web/blackjack.html build-browser/blackjack build-browser/tests/libpreload_hooks.so
