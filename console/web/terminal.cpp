@@ -14,6 +14,7 @@ namespace {
 
 bool owned_flag = false;
 bool gone_flag = false;
+bool input_ended = false;  // end_input() was called
 
 // The page's side, in the page's script: Module.keys holds the bytes typed
 // and not yet taken, Module.resized whether the size changed since the
@@ -35,7 +36,7 @@ EM_ASYNC_JS(int, page_news, (int timeout_ms), { return await Module.news(timeout
 }  // namespace
 
 bool take() {
-    owned_flag = !gone_flag;
+    owned_flag = !gone_flag && !input_ended;
     return owned_flag;
 }
 
@@ -54,6 +55,7 @@ void emergency_hand_back() {
 void end_input() {
     if (owned_flag) {
         page_input_ended();
+        input_ended = true;
         owned_flag = false;
     }
 }
