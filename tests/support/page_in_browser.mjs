@@ -40,17 +40,35 @@ const look = () => page.evaluate(() => {
   };
 });
 
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const finish = (status) => {
+  if (process.stdin.isTTY) {
+    process.stdin.setRawMode(false);
+  }
+  for (const failure of [...failures, ...refused.map((url) => `the page asked for ${url}`)]) {
+    process.stderr.write(`${failure}\n`);
+  }
+  process.exit(failures.length + refused.length > 0 ? 1 : status);
+};
+// Looks until the page shows what pred wants, or has failed.
+const until = async (pred) => {
+  for (let shown = await look(); !pred(shown); shown = await look()) {
+    if (failures.length > 0) {
+      await browser.close();
+      finish(1);
+    }
+    await sleep(10);
+  }
+};
 // The window that makes the page's terminal as large as this one: the fit
 // add-on takes whole cells, after a scroll bar of 14 pixels.
 let cell = null;
-while (!cell) {
-  ({ cell } = await look());
-}
+await until((shown) => (cell = shown.cell) !== null);
 const fitToHere = async () => {
   const columns = process.stdout.columns || 80;
   const rows = process.stdout.rows || 24;
   await page.setViewportSize({ width: Math.ceil((columns + 0.5) * cell[0]) + 14, height: Math.ceil((rows + 0.5) * cell[1]) });
-  for (let shown = await look(); shown.rows.length !== rows; shown = await look());
+  await until((shown) => shown.rows.length === rows);
 };
 await fitToHere();
 
@@ -64,7 +82,7 @@ const keys = (text) => {
     const name = keyNames[found.replace(/^\x1bO/, '\x1b[')];
     if (name) {
       presses.push(() => page.keyboard.press(name));
-    } else if (found.length === 1 && found < ' ') {
+    } else if (found >= '\x01' && found <= '\x1a') {
       presses.push(() => page.keyboard.press(`Control+${String.fromCharCode(found.charCodeAt(0) + 96)}`));
     } else if (/^[\x20-\x7e]+$/.test(found)) {
       presses.push(() => page.keyboard.type(found));
@@ -94,16 +112,6 @@ const clockFile = env.FAKE_CLOCK_FILE ? openSync(env.FAKE_CLOCK_FILE, 'r') : nul
 const clockBytes = Buffer.alloc(8);
 let clockMoved = 0n;
 
-const finish = (status) => {
-  if (process.stdin.isTTY) {
-    process.stdin.setRawMode(false);
-  }
-  for (const failure of [...failures, ...refused.map((url) => `the page asked for ${url}`)]) {
-    process.stderr.write(`${failure}\n`);
-  }
-  process.exit(failures.length + refused.length > 0 ? 1 : status);
-};
-
 let drawn = '';
 for (;;) {
   if (clockFile !== null) {
@@ -126,5 +134,5 @@ for (;;) {
     await browser.close();
     finish(Number((/status (\d+)/.exec(shown.ended || '') || [0, failures.length ? 1 : 0])[1]));
   }
-  await new Promise((resolve) => setTimeout(resolve, 15));
+  await sleep(15);
 }
