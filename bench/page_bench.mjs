@@ -3,9 +3,9 @@
 // its keys typed ahead, beside the Linux build's on a terminal.
 //   node bench/page_bench.mjs build-web/blackjack.html build/blackjack build/tests/libpreload_hooks.so
 import { spawnSync } from 'node:child_process';
-import { readFileSync, writeFileSync, mkdtempSync, rmSync } from 'node:fs';
+import { readFileSync, writeFileSync, mkdtempSync, rmSync, symlinkSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { gzipSync } from 'node:zlib';
 
@@ -62,11 +62,13 @@ const clock = { FAKE_CLOCK_SECONDS: '57', FAKE_CLOCK_SPEED: '1000' };
 
   const dir = mkdtempSync(join(tmpdir(), 'blackjack-bench-'));
   writeFileSync(join(dir, 'keys'), answers.join('\r') + '\r');
+  // LD_PRELOAD splits at blanks and colons: the hooks by a path without.
+  symlinkSync(resolve(hooks), join(dir, 'hooks.so'));
   const linuxTimes = [];
   for (let run = 0; run < 3; run++) {
     const started = process.hrtime.bigint();
     const played = spawnSync('script', ['-qefc', `'${linuxGame.replace(/'/g, "'\\''")}'`, '/dev/null'], {
-      input: readFileSync(join(dir, 'keys')), env: { ...process.env, ...clock, LD_PRELOAD: hooks }, timeout: 60000 });
+      input: readFileSync(join(dir, 'keys')), env: { ...process.env, ...clock, LD_PRELOAD: join(dir, 'hooks.so') }, timeout: 60000 });
     if (!String(played.stdout).includes('Thank you for playing')) {
       throw new Error(`the Linux game did not end as it should:\n${played.stdout}${played.stderr}`);
     }

@@ -17,6 +17,44 @@ namespace testing_support {
 
 namespace {
 
+// The hooks by a path that LD_PRELOAD takes whole: it splits at blanks and
+// colons, so from a checkout whose path has one they are linked from a
+// folder without.
+class PreloadablePath {
+public:
+    PreloadablePath() {
+        const std::string library = PRELOAD_HOOKS_LIBRARY;
+        path_ = library;
+        char dir_template[] = "/tmp/blackjack-hooks-XXXXXX";
+        if (library.find_first_of(" \t:") != std::string::npos && mkdtemp(dir_template) != nullptr) {
+            dir_ = dir_template;
+            path_ = dir_ + "/libpreload_hooks.so";
+            if (symlink(library.c_str(), path_.c_str()) != 0) {
+                throw std::runtime_error("cannot link the test hooks from " + dir_);
+            }
+        }
+    }
+    ~PreloadablePath() noexcept {
+        if (!dir_.empty()) {
+            std::remove(path_.c_str());
+            rmdir(dir_.c_str());
+        }
+    }
+    PreloadablePath(const PreloadablePath&) = delete;
+    PreloadablePath& operator=(const PreloadablePath&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string dir_;
+    std::string path_;
+};
+
+const std::string& preloadable_hooks() {
+    static const PreloadablePath hooks;
+    return hooks.path();
+}
+
 std::string command_with(const std::string& binary, const std::string& launcher, long seed, const std::string& clock,
                          const std::string& arguments) {
     const std::string settings = "env FAKE_CLOCK_SECONDS=" + std::to_string(seed) + " " + clock + " ";
@@ -29,7 +67,7 @@ std::string command_with(const std::string& binary, const std::string& launcher,
     // options the caller gives the sanitizer still count. A run standing in
     // for macOS's poll() gives the game that poll too.
     const std::string macos_poll = std::getenv("FAKE_POLL_NVAL") != nullptr ? "FAKE_POLL_NVAL=1 " : "";
-    return settings + macos_poll + "LD_PRELOAD=" + shell_quote(PRELOAD_HOOKS_LIBRARY) +
+    return settings + macos_poll + "LD_PRELOAD=" + shell_quote(preloadable_hooks()) +
            " ASAN_OPTIONS=verify_asan_link_order=0${ASAN_OPTIONS:+:$ASAN_OPTIONS} " + tail;
 }
 
