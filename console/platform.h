@@ -5,7 +5,7 @@
 // keyboard held for the run, the display the player watches, the standard
 // streams, the waits and the clocks. The shared code (keys, line input,
 // screen, start-up) calls nothing else; each system has its own folder
-// implementing this (posix/, windows/). Inside the console layer only.
+// implementing this (posix/, windows/, web/). Inside the console layer only.
 
 #include <cstddef>
 #include <cstdint>
