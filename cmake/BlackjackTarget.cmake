@@ -56,11 +56,12 @@ if((BLACKJACK_SANITIZE OR BLACKJACK_FUZZ) AND _gnu_like)
   set(_sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_compile_options(blackjack_options INTERFACE ${_sanitize})
   target_link_options(blackjack_options INTERFACE ${_sanitize})
-elseif(BLACKJACK_HARDEN AND _gnu_like AND NOT WIN32)
+elseif(BLACKJACK_HARDEN AND _gnu_like AND NOT WIN32 AND NOT EMSCRIPTEN)
   set(BLACKJACK_HARDENED TRUE)
   # What Debian's dpkg-buildflags give a package, for ELF programs (a
   # Windows linker makes its programs relocatable and their data not
-  # executable by itself). Fortification needs the optimizer; the
+  # executable by itself; emscripten's C library has no stack protector,
+  # and WebAssembly no ELF to harden). Fortification needs the optimizer; the
   # sanitizers bring checks of their own instead.
   target_compile_options(blackjack_options INTERFACE -fstack-protector-strong
     "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")

@@ -1,11 +1,18 @@
 # Installing puts the game among the games and its manual page in section 6;
 # cpack -G DEB makes a Debian package of the same. On Windows, cpack -G ZIP
-# makes a zip of the game, a read-me for its player and the licence.
+# makes a zip of the game, a read-me for its player and the licence. The page
+# is one file, build-web/blackjack.html, installed as it is.
 set(CPACK_PACKAGE_NAME blackjack)
 set(CPACK_PACKAGE_VENDOR "The blackjack developers")
 set(CPACK_PACKAGE_CONTACT "The blackjack developers <blackjack@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_STRIP_FILES ON)
+
+if(EMSCRIPTEN)
+  # The page is the whole release: one file to open or to hand on.
+  install(FILES ${PROJECT_BINARY_DIR}/blackjack.html DESTINATION .)
+  return()
+endif()
 
 if(WIN32)
   install(TARGETS blackjack RUNTIME DESTINATION .)

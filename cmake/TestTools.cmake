@@ -2,10 +2,12 @@
 # GoogleTest nor tmux, so without them a play build carries on; asking for
 # the tests (ON) without them stops here.
 set(BLACKJACK_BUILD_TESTS OFF)
-if(WIN32)
-  # The tests drive the game from Linux (through Wine for a Windows build).
+if(WIN32 OR EMSCRIPTEN)
+  # The tests drive the game from Linux (through Wine for a Windows build,
+  # through a browser for the page).
   if(BLACKJACK_TESTS STREQUAL "ON")
-    message(FATAL_ERROR "The tests build on Linux only; they play a Windows build through Wine (see doc/windows.md).")
+    message(FATAL_ERROR "The tests build on Linux only; they play a Windows build through Wine and the page "
+      "through a browser (see doc/windows.md and doc/web.md).")
   endif()
 elseif(NOT BLACKJACK_TESTS STREQUAL "OFF")
   find_package(GTest QUIET)

@@ -5,8 +5,8 @@
 // keyboard held for the run, the display the player watches, the standard
 // streams, the waits and the clocks. The shared code (keys, line input,
 // screen, start-up) calls nothing else; each system has its own folder
-// implementing this (posix/, windows/), beside what held_keyboard.cpp does
-// the same for all of them. Inside the console layer only.
+// implementing this (posix/, windows/, web/), beside what held_keyboard.cpp
+// does the same for all of them. Inside the console layer only.
 
 #include <cstddef>
 #include <cstdint>

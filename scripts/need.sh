@@ -1,11 +1,12 @@
-# Sourced by ./play, ./test and .ci/run: installs, in one apt-get install,
-# the Debian packages a command needs and the machine lacks, then checks
-# that they brought it.
+# Sourced by ./play, ./test, scripts/web.sh and .ci/run: installs, in one
+# apt-get install, the Debian packages a command needs and the machine
+# lacks, then checks that they brought it.
 #   need PACKAGE:CHECK ...   CHECK is a command name, a file path, commands
 #                            any one of which will do (make|ninja), or a
 #                            command and its least version (cmake>=3.20)
 #   need_build_tools [PACKAGE:CHECK ...]  what building needs, and more
 #   need_test_tools [PACKAGE:CHECK ...]   what building and testing need, and more
+#   need_web_tools, need_web_test_tools   the same for the page and its tests
 # Where it cannot install (no apt-get; not root and no sudo; apt fails; a
 # CMake too old), it names all that is missing in one line and exits
 # non-zero: the Debian packages, or without apt-get the commands and files.
@@ -133,4 +134,16 @@ need_build_tools() {
 need_test_tools() {
   need_build_tools libgtest-dev:/usr/include/gtest/gtest.h tmux:tmux bash:bash dpkg-dev:dpkg-shlibdeps \
     groff-base:groff file:file "$@"
+}
+
+# The page (doc/web.md): emscripten's compiler, and node and npm for the
+# terminal emulator the page carries.
+need_web_tools() {
+  need_build_tools emscripten:em++ nodejs:node npm:npm "$@"
+}
+
+# What the page's tests add to ./test's: the page's tools, and chromium,
+# which they drive headless.
+need_web_test_tools() {
+  need_test_tools emscripten:em++ nodejs:node npm:npm chromium:chromium "$@"
 }

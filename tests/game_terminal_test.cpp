@@ -730,39 +730,88 @@ TEST(GameKeys, AClosedTerminalEndsTheGameAsTheEndOfInputDoes) {
 
 // ---- Another system's build ---------------------------------------------------
 
+// The build under test beside the Linux build, each on a clock of its own
+// that stands still, so that the farewell stays until the test has looked
+// at it: every screen the Linux build shows, the other must show cell for
+// cell, cursor included.
+class BesideLinux {
+public:
+    explicit BesideLinux(long seed)
+        : linux_game_(testing_support::reference_game_command(seed, linux_clock_), linux_clock_),
+          // Wine leaves Ctrl+C a signal of the terminal's, to the whole group
+          // (the game hears it as the console's event): the shell around the
+          // game must outlive it to record the game's status.
+          other_("trap : INT; " + testing_support::game_command(seed, other_clock_), other_clock_) {}
+
+    // Once the Linux build shows `shown`, the other shows the same; then
+    // both get the same keys.
+    void both(const std::string& shown, const std::function<void(Game&)>& keys) {
+        linux_game_.expect_text(shown);
+        other_.expect_picture(linux_game_.picture(), shown);
+        keys(linux_game_);
+        keys(other_);
+    }
+
+    void both_end() {
+        both(kFarewell, [](Game& g) { g.run_clock_to_the_end(); });
+        EXPECT_EQ(linux_game_.term().exit_status(), 0);
+        EXPECT_EQ(other_.term().exit_status(), 0) << join(other_.screen());
+    }
+
+private:
+    testing_support::TestClock linux_clock_;
+    testing_support::TestClock other_clock_;
+    Game linux_game_;
+    Game other_;
+};
+
+bool plays_another_system() {
+    return *testing_support::game_launcher() != '\0';
+}
+
 TEST(GameOnAnotherSystem, EachScreenAndCursorAsTheLinuxBuildShowsThem) {
-    if (*testing_support::game_launcher() == '\0') {
+    if (!plays_another_system()) {
         GTEST_SKIP() << "plays another system's build only: configure with BLACKJACK_GAME_LAUNCHER (wine)";
     }
-    // The two builds side by side, each on a clock of its own that stands
-    // still, so that the farewell stays until the test has looked at it.
-    testing_support::TestClock linux_clock;
-    testing_support::TestClock other_clock;
-    Game linux_game(testing_support::reference_game_command(0, linux_clock), linux_clock);
-    // Wine leaves Ctrl+C a signal of the terminal's, to the whole group
-    // (the game hears it as the console's event): the shell around the
-    // game must outlive it to record the game's status.
-    Game other("trap : INT; " + testing_support::game_command(0, other_clock), other_clock);
-    const auto both = [&](const std::string& shown, const std::function<void(Game&)>& keys) {
-        linux_game.expect_text(shown);
-        other.expect_picture(linux_game.picture(), shown);
-        keys(linux_game);
-        keys(other);
-    };
-    both("Welcome to Pellimo Blackjack!", [](Game& g) { g.type("x"); });
-    both("Do you need to hear the rules?", [](Game& g) { g.enter("n"); });
+    BesideLinux games(0);
+    games.both("Welcome to Pellimo Blackjack!", [](Game& g) { g.type("x"); });
+    games.both("Do you need to hear the rules?", [](Game& g) { g.enter("n"); });
     // Shift+Tab, which a terminal sends as a sequence, types nothing.
-    both(kBetPrompt, [](Game& g) {
+    games.both(kBetPrompt, [](Game& g) {
         g.type("10");
         g.press("BTab");
         g.enter("0");
     });
-    both("For a total of 12 points.", [](Game& g) { g.type("k"); });
+    games.both("For a total of 12 points.", [](Game& g) { g.type("k"); });
     // Ctrl+C at a line prompt: the farewell, and status 0.
-    both(kHitPrompt, [](Game& g) { g.press("C-c"); });
-    both(kFarewell, [](Game& g) { g.run_clock_to_the_end(); });
-    EXPECT_EQ(linux_game.term().exit_status(), 0);
-    EXPECT_EQ(other.term().exit_status(), 0) << join(other.screen());
+    games.both(kHitPrompt, [](Game& g) { g.press("C-c"); });
+    games.both_end();
+}
+
+TEST(GameOnAnotherSystem, ABetEditedRefusedAndTakenThenAHitThatBusts) {
+    if (!plays_another_system()) {
+        GTEST_SKIP() << "plays another system's build only: configure with BLACKJACK_GAME_LAUNCHER";
+    }
+    BesideLinux games(0);
+    games.both("Welcome to Pellimo Blackjack!", [](Game& g) { g.type("x"); });
+    games.both("Do you need to hear the rules?", [](Game& g) { g.enter("n"); });
+    games.both(kBetPrompt, [](Game& g) {
+        g.type("7 34");
+        g.press("C-w");
+    });
+    // A wide character takes two cells, and Backspace both.
+    games.both(std::string(kBetPrompt) + " 7", [](Game& g) { g.type("\u5bbd"); });
+    games.both("\u5bbd", [](Game& g) {
+        g.press("BSpace");
+        g.press("BSpace");
+        g.enter("00");
+    });
+    games.both("Invalid bet, try again -> ", [](Game& g) { g.enter("100"); });
+    games.both("For a total of 12 points.", [](Game& g) { g.type("k"); });
+    games.both(kHitPrompt, [](Game& g) { g.enter("h"); });
+    games.both("BUST!... ", [](Game& g) { g.run_clock_until("Do you want to play again? ('n' for no) ->"); });
+    games.both("Game to the dealer! Too bad!", [](Game& g) { g.press("C-c"); });
+    games.both_end();
 }
 
 }  // namespace

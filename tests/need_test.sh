@@ -110,6 +110,11 @@ FAKE_UID=1000 run need_build_tools
 expect status "$status" 1
 expect stderr "$(/bin/cat "$work/err")" "Please install these Debian packages (or your system's own): g++ gzip cmake make"
 
+scenario "the page's tools, with the build's, in one line"
+FAKE_UID=1000 run need_web_tools
+expect stderr "$(/bin/cat "$work/err")" \
+  "Please install these Debian packages (or your system's own): g++ gzip cmake make emscripten nodejs npm"
+
 scenario "not root, with sudo"
 sudo_too
 FAKE_UID=1000 run need foo:foo
