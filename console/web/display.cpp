@@ -2,6 +2,7 @@
 // game's bytes (its text and the four sequences) as a terminal does.
 // Standard output and standard error are that same terminal.
 
+#include "characters.h"
 #include "platform.h"
 
 #include <emscripten.h>
@@ -60,3 +61,10 @@ bool write_error(std::string_view text) {
 }
 
 }  // namespace console::platform
+
+// The page's terminal counts a character's columns by the game's own table
+// (the page registers it with the emulator), so that what the game counts
+// is what the page draws, whatever the emulator's Unicode version.
+extern "C" EMSCRIPTEN_KEEPALIVE int blackjack_column_width(int c) {
+    return console::column_width(c);
+}

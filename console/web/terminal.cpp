@@ -130,8 +130,13 @@ Keyboard& keyboard() {
     return instance;
 }
 
-void wait_for_news() {
-    page_news(-1);
+void wait_for_news(int timeout_ms) {
+    page_news(timeout_ms);
+}
+
+// The page's terminal counts columns by the game's table (display.cpp).
+bool knows_character(long) {
+    return true;
 }
 
 std::int64_t monotonic_ns() {
