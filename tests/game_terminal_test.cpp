@@ -575,9 +575,7 @@ TEST(GameJobs, KeysTheGameNeverReadStayForTheShell) {
     game.expect_clean_exit();
 }
 
-TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
-    // Before the game's first clear, a notice too leaves the shell's lines
-    // alone.
+TEST(GameScreens, BeforeTheFirstClearANoticeLeavesTheShellsLinesAlone) {
     Game game("seq 21; " + testing_support::game_command(0));
     Screen shell;
     for (int line = 1; line <= 21; line++) {
@@ -591,6 +589,13 @@ TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
     EXPECT_TRUE(game.wait_for([&](const Screen& s) { return s == noticed; })) << join(game.screen());
     game.term().resize(80, 24);
     game.expect_screen(shell);
+    game.skip_rules();
+    game.press("C-c");
+    game.expect_farewell();
+}
+
+TEST(GameScreens, AResizeOrAReprintKeyDrawsTheScreenAgain) {
+    Game game(0);
     game.skip_rules();
     game.enter("100");
     game.expect_text("For a total of 12 points.");

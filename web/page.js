@@ -5,7 +5,24 @@
 'use strict';
 
 var Module = (() => {
-  const term = new Terminal({ convertEol: true, cursorBlink: false });
+  const term = new Terminal({ convertEol: true, cursorBlink: false, allowProposedApi: true });
+  // Columns as the game counts them (its table, exported by its console),
+  // not by the emulator's older Unicode: a wide emoji then takes the two
+  // cells the game erases. A character of no width joins the one before.
+  term.unicode.register({
+    version: 'game',
+    wcwidth: (c) => page.columnWidth(c),
+    charProperties(c, preceding) {
+      let width = this.wcwidth(c);
+      const before = (preceding >> 1) & 3;
+      const joins = width === 0 && preceding !== 0 && before !== 0;
+      if (joins) {
+        width = Math.max(width, before);
+      }
+      return (width << 1) | (joins ? 1 : 0);
+    },
+  });
+  term.unicode.activeVersion = 'game';
   const fit = new FitAddon();
   term.loadAddon(fit);
   term.open(document.getElementById('terminal'));
@@ -31,6 +48,11 @@ var Module = (() => {
     interrupted: false, // Ctrl+C came after that
     write: (bytes) => term.write(bytes),
     size: () => [term.cols, term.rows],
+    // The game's count; one for what it never shows (control characters).
+    columnWidth: (c) => {
+      const width = page._blackjack_column_width ? page._blackjack_column_width(c) : 1;
+      return width < 0 ? 1 : width;
+    },
     // Resolves with 1 at the next key or size change, with 0 after
     // timeoutMs (-1: no limit).
     news: (timeoutMs) => new Promise((resolve) => {

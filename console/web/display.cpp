@@ -2,6 +2,7 @@
 // display's operations as the bytes a terminal takes (render()). Standard
 // output and standard error are that same terminal.
 
+#include "characters.h"
 #include "platform.h"
 
 #include <emscripten.h>
@@ -59,8 +60,11 @@ bool write_error(std::string_view text) {
     return write_to_page(text);
 }
 
-bool knows_character(long) {
-    return true;  // the game's table alone: nothing to ask
-}
-
 }  // namespace console::platform
+
+// The page's terminal counts a character's columns by the game's own table
+// (the page registers it with the emulator), so that what the game counts
+// is what the page draws, whatever the emulator's Unicode version.
+extern "C" EMSCRIPTEN_KEEPALIVE int blackjack_column_width(int c) {
+    return console::column_width(c);
+}

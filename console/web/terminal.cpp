@@ -111,6 +111,11 @@ void wait_for_news(int timeout_ms) {
     page_news(timeout_ms);
 }
 
+// The page's terminal counts columns by the game's table (display.cpp).
+bool knows_character(long) {
+    return true;
+}
+
 std::int64_t monotonic_ns() {
     return static_cast<std::int64_t>(emscripten_get_now() * 1e6);
 }
