@@ -44,12 +44,13 @@ target_link_libraries(blackjack_options INTERFACE blackjack_warnings blackjack_s
 
 # Build paths stay out of the objects, so that two checkouts build the same
 # bytes.
-foreach(_dir IN ITEMS "${PROJECT_SOURCE_DIR}" "${PROJECT_BINARY_DIR}")
-  check_cxx_compiler_flag("-ffile-prefix-map=${_dir}=." BLACKJACK_HAS_FILE_PREFIX_MAP)
-  if(BLACKJACK_HAS_FILE_PREFIX_MAP)
+# The check asks with a plain path: it would split one with a blank.
+check_cxx_compiler_flag(-ffile-prefix-map=/a=. BLACKJACK_HAS_FILE_PREFIX_MAP)
+if(BLACKJACK_HAS_FILE_PREFIX_MAP)
+  foreach(_dir IN ITEMS "${PROJECT_SOURCE_DIR}" "${PROJECT_BINARY_DIR}")
     target_compile_options(blackjack_options INTERFACE "-ffile-prefix-map=${_dir}=.")
-  endif()
-endforeach()
+  endforeach()
+endif()
 
 set(BLACKJACK_HARDENED FALSE)  # the package test checks the hardening when TRUE
 if((BLACKJACK_SANITIZE OR BLACKJACK_FUZZ) AND _gnu_like)

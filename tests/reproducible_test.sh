@@ -9,7 +9,8 @@ trap 'rm -rf "$work"' EXIT
 SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct 2>/dev/null || echo 1700000000)
 export SOURCE_DATE_EPOCH
 
-for place in one second/place; do
+# The second path has blanks and a letter beyond ASCII, as players' have.
+for place in one "second/a place ♠"; do
   mkdir -p "$work/$place"
   (cd "$src" && git ls-files -z | xargs -0 cp --parents -t "$work/$place")
   cmake -S "$work/$place" -B "$work/$place/build" -DBLACKJACK_TESTS=OFF >/dev/null
@@ -17,7 +18,7 @@ for place in one second/place; do
   (cd "$work/$place/build" && cpack -G DEB -B "$work/$place/package" >/dev/null)
 done
 first=$(ls "$work"/one/package/*.deb)
-second=$(ls "$work"/second/place/package/*.deb)
+second=$(ls "$work/second/a place ♠"/package/*.deb)
 if ! cmp "$first" "$second"; then
   echo "the packages differ:"
   for deb in "$first" "$second"; do
