@@ -757,6 +757,11 @@ public:
         keys(other_);
     }
 
+    void to_the_bet() {
+        both("Welcome to Pellimo Blackjack!", [](Game& g) { g.type("x"); });
+        both("Do you need to hear the rules?", [](Game& g) { g.enter("n"); });
+    }
+
     void both_end() {
         both(kFarewell, [](Game& g) { g.run_clock_to_the_end(); });
         EXPECT_EQ(linux_game_.term().exit_status(), 0);
@@ -779,8 +784,7 @@ TEST(GameOnAnotherSystem, EachScreenAndCursorAsTheLinuxBuildShowsThem) {
         GTEST_SKIP() << "plays another system's build only: configure with BLACKJACK_GAME_LAUNCHER (wine)";
     }
     BesideLinux games(0);
-    games.both("Welcome to Pellimo Blackjack!", [](Game& g) { g.type("x"); });
-    games.both("Do you need to hear the rules?", [](Game& g) { g.enter("n"); });
+    games.to_the_bet();
     // Shift+Tab, which a terminal sends as a sequence, types nothing.
     games.both(kBetPrompt, [](Game& g) {
         g.type("10");
@@ -798,8 +802,7 @@ TEST(GameOnAnotherSystem, ABetEditedRefusedAndTakenThenAHitThatBusts) {
         GTEST_SKIP() << "plays another system's build only: configure with BLACKJACK_GAME_LAUNCHER";
     }
     BesideLinux games(0);
-    games.both("Welcome to Pellimo Blackjack!", [](Game& g) { g.type("x"); });
-    games.both("Do you need to hear the rules?", [](Game& g) { g.enter("n"); });
+    games.to_the_bet();
     games.both(kBetPrompt, [](Game& g) {
         g.type("7 34");
         g.press("C-w");
