@@ -669,10 +669,17 @@ TEST(GetTime, ReadsTheLocalTimeOfDay) {
     const std::string saved = old_zone != nullptr ? old_zone : "";
     setenv("TZ", "XST-5:30", 1);
     tzset();
+    // Bracketed by the clock gettime reads: time() reads a coarser one,
+    // which may still show the second before.
+    const auto wall_seconds = [] {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return now.tv_sec;
+    };
     console::TimeOfDay t{};
-    const std::time_t before = std::time(nullptr);
+    const std::time_t before = wall_seconds();
     console::gettime(&t);
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = wall_seconds();
     if (old_zone != nullptr) {
         setenv("TZ", saved.c_str(), 1);
     } else {
