@@ -24,9 +24,10 @@ page.on('pageerror', (error) => failures.push(String(error)));
 page.on('crash', () => failures.push('the page crashed'));
 await page.goto(pathToFileURL(process.argv[2]).href);
 
-// The screen as the page shows it: each row's text, the cursor's cell
-// (counted from 1), and the notice of the game's end.
-const look = () => page.evaluate(() => {
+// The screen as the page shows it after its next frame: each row's text,
+// the cursor's cell (counted from 1), and the notice of the game's end.
+const look = () => page.evaluate(async () => {
+  await new Promise((resolve) => requestAnimationFrame(resolve));
   const rows = [...document.querySelectorAll('.xterm-rows > div')];
   const cursor = document.querySelector('.xterm-rows .xterm-cursor');
   const ended = document.getElementById('ended');
@@ -94,8 +95,17 @@ const keys = (text) => {
 };
 
 // One queue for keys, clock moves and resizes, in the order they came.
+// A step still queued when the game has ended meets a closed page: only a
+// failure before the end counts.
 let queue = Promise.resolve();
-const then = (step) => { queue = queue.then(step); };
+let closing = false;
+const then = (step) => {
+  queue = queue.then(step).catch((error) => {
+    if (!closing) {
+      failures.push(String(error));
+    }
+  });
+};
 let redraw = true;
 if (process.stdin.isTTY) {
   process.stdin.setRawMode(true);
@@ -113,6 +123,7 @@ const clockBytes = Buffer.alloc(8);
 let clockMoved = 0n;
 
 let drawn = '';
+let looked = '';
 for (;;) {
   if (clockFile !== null) {
     readSync(clockFile, clockBytes, 0, 8, 0);
@@ -125,12 +136,18 @@ for (;;) {
   const shown = await look();
   const picture = shown.rows.map((row, y) => `\x1b[${y + 1};1H${row}\x1b[K`).join('') +
     (shown.cursor ? `\x1b[${shown.cursor[1]};${shown.cursor[0]}H` : '');
-  if (picture !== drawn || redraw) {
+  // The emulator takes one write of the game's over several tasks and may
+  // draw a frame between them: only a picture seen twice running, or the
+  // last one, is the game's.
+  const settled = picture === looked || shown.ended !== null;
+  looked = picture;
+  if (settled && (picture !== drawn || redraw)) {
     process.stdout.write(picture);
     drawn = picture;
     redraw = false;
   }
   if (shown.ended !== null || failures.length > 0) {
+    closing = true;
     await browser.close();
     finish(Number((/status (\d+)/.exec(shown.ended || '') || [0, failures.length ? 1 : 0])[1]));
   }
