@@ -58,8 +58,9 @@ int wait_with_select(Watch* watches, int count, int timeout_ms) {
             continue;
         }
         if (fd >= FD_SETSIZE) {
-            // Beyond what select() can watch: skipped, it would wait for
-            // nothing until a signal.
+            // Beyond what select() can watch: refused, as poll() refuses
+            // too many watches. Skipped, it would wait for nothing until a
+            // signal.
             errno = EINVAL;
             return -1;
         }

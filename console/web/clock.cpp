@@ -1,6 +1,6 @@
-// The local time of day in a browser page: the wall clock read once, moved
-// on by the page's monotonic clock, so that the player's clock being set
-// meanwhile changes no wait.
+// The clocks in a browser page: the monotonic one is the page's, and the
+// local time of day is the wall clock read once, moved on by it, so that
+// the player's clock being set meanwhile changes no wait.
 
 #include "clock.h"
 #include "platform.h"
@@ -31,6 +31,10 @@ void gettime(TimeOfDay* t) {
     t->ti_hour = static_cast<std::uint8_t>(local.tm_hour);
     t->ti_hund = static_cast<std::uint8_t>(now_ms % 1000 / 10);
     t->ti_sec = static_cast<std::uint8_t>(local.tm_sec > 59 ? 59 : local.tm_sec);
+}
+
+std::int64_t platform::monotonic_ns() {
+    return static_cast<std::int64_t>(emscripten_get_now() * 1e6);
 }
 
 }  // namespace console

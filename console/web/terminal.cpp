@@ -116,8 +116,4 @@ bool knows_character(long) {
     return true;
 }
 
-std::int64_t monotonic_ns() {
-    return static_cast<std::int64_t>(emscripten_get_now() * 1e6);
-}
-
 }  // namespace console::platform
